@@ -1,0 +1,78 @@
+#pragma once
+
+// The device page: one tab per connected supply, with its output control,
+// live readout, test-function panel, plots and history recording.
+
+#include "devdriver_klv2400.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QVector>
+#include <QWidget>
+
+namespace Ui {
+class DevWidget_KLV2400;
+}
+
+class DevWidget_KLV2400 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DevWidget_KLV2400(QWidget *parent = nullptr);
+    ~DevWidget_KLV2400() override;
+
+    bool openDevice(const QString &ip);
+    bool closeCheck(bool force);
+    void retranslate();
+    void setConnectState(bool connected);
+
+    bool loadDeviceLimits();
+    bool loadDeviceSettings();
+
+    // True while connectDevice() runs: the page must not be destroyed then.
+    bool isConnecting() const;
+    DevDriver_KLV2400 &deviceDriver() { return driver; }
+
+private slots:
+    void onConnectBtnClicked();
+    void onDisConnectBtnClicked();
+    void onStartOutputBtnClicked();
+    void onStopOutputBtnClicked();
+    void onSystemSettingBtnClicked();
+    void onAlarmBtnClicked();
+    void onListSettingBtnClicked();
+    void onTestFuncChanged(int index);
+    void onVISettingBtnClicked();
+    void onSEQSettingBtnClicked();
+    void onCHARSettingBtnClicked();
+    void onGetEchoValue(ST_EchoValue value);
+    void onGetSamplingValue(ST_SamplingValue value);
+    void onGetListRunningData(ST_listRunningData listData);
+    void onDevLostConnect();
+    void onPlotImportBtnClicked();
+    void onFolderOpenBtnClicked();
+    void onPlotSaveBtnClicked();
+    void onPlotPauseBtnClicked(bool checked);
+    void onPlotCumulTimeChanged();
+
+private:
+    void initPage();
+    void beginRun();
+    bool connectChain(const QString &ip);
+
+    // History file (devwidget_history.cpp).
+    enum class HistoryClose { NotOpen, Saved, Failed };
+    void openHistoryFile();
+    void writeHistoryRow(double t, double voltage, double current);
+    HistoryClose closeHistoryFile();
+
+    Ui::DevWidget_KLV2400 *ui;
+    DevDriver_KLV2400 driver;
+    QDateTime runStart;
+    QVector<double> pendingTimes, pendingVoltages, pendingCurrents;
+    QFile historyFile;
+    ST_DevInfo devLimits;
+    bool firstSample = true;
+    bool outputOn = false;
+    bool connecting = false;
+};

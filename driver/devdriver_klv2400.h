@@ -1,0 +1,61 @@
+#pragma once
+
+// The KLV2400 register map and every operation the program performs on a
+// supply, plus the status echo and the sampling timers.
+
+#include "devicerecords.h"
+#include "modbusdriver.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+class DevDriver_KLV2400 : public ModbusDriver
+{
+    Q_OBJECT
+public:
+    explicit DevDriver_KLV2400(QObject *parent = nullptr);
+
+    bool setOutput(bool on);
+    bool clearAlarm();
+    bool readTestFunc(int &code);
+    bool setTestFunc(int code);
+    bool readVIParam(float &voltage, float &current);
+    bool writeVIParam(float voltage, float current);
+    bool readCHARParam(ST_CharParam &param);
+    bool writeCHARParam(const ST_CharParam &param);
+    bool readSEQFileNumber(int &number);
+    bool setSEQFileNumber(int number);
+    bool readDevInfo(ST_DevInfo &info);
+    bool readSystemParam(ST_SystemParam &param);
+    bool writeSystemParam(const ST_SystemParam &param);
+    bool readConnectParam(ST_ConnectParam &param);
+    bool writeConnectParam(const ST_ConnectParam &param);
+    bool readListFile(int fileNumber, ST_ListFile &file);
+    bool writeListFile(int fileNumber, const ST_ListFile &file, bool &nameWritten);
+
+    void startEcho();
+    void stopEcho();
+    void startSampling();
+    void stopSampling();
+
+    // Milliseconds between samples; one of samplingIntervals. Read and set by
+    // the settings dialog, used at the next startSampling().
+    int samplingInterval = 100;
+
+signals:
+    void sigPassEchoValue(ST_EchoValue value);
+    void sigPassListRunningData(ST_listRunningData listData);
+    void sigPassSamplingValue(ST_SamplingValue value);
+    void sigDeviceLostConnect();
+
+public slots:
+    void onEchoTimeOut();
+    void onSamplingTimeOut();
+
+private:
+    QTimer echoTimer;
+    QTimer samplingTimer;
+    QDateTime lastEchoTime;
+    bool samplingActive = false;
+    int testFunc = -1;   // unknown until the first setTestFunc: no list data read before
+};

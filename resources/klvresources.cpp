@@ -1,0 +1,5 @@
+#include "klvresources.h"
+
+#include <QtGlobal>
+
+void klvInitResources() { Q_INIT_RESOURCE(klv2400); }

@@ -1,0 +1,146 @@
+#pragma once
+
+// A simulated KLV2400 supply: the UDP status/alarm channel on port 7000 and
+// Modbus TCP on port 502 (both configurable), with the register map, list
+// files, a simple load model and faults on demand. Written independently of
+// the program's driver: no framing or parsing code is shared with it.
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QVector>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+class QUdpSocket;
+
+namespace klvsim {
+
+// What a fault does to the requests it matches.
+enum class FaultKind {
+    Silent,        // read the request, never answer it
+    Delay,         // answer after delayMs
+    Split,         // send the reply in several TCP segments, delayMs apart
+    WrongLength,   // answer with one byte too many
+    ErrorByte,     // 0x42 reply with byte 7 = 0xC2
+    Late,          // answer after delayMs (default 400 ms: past the client's 300 ms)
+    RefuseName,    // 0x40 name writes fail (older firmware)
+    ShortDevInfo,  // device-information block shorter than 181 bytes
+    Drop,          // close the TCP connection instead of answering
+    NeverAnswer,   // accept the connection, answer nothing at all
+    Exception      // Modbus exception reply (function | 0x80, code 4)
+};
+
+struct FaultRule {
+    FaultKind kind = FaultKind::Silent;
+    int function = -1;   // Modbus function code to match, -1 any
+    int address = -1;    // start/block address to match, -1 any
+    int remaining = -1;  // number of matching requests it still applies to, -1 forever
+    int delayMs = 0;     // for Delay, Split and Late
+};
+
+struct SimStep {
+    float voltage = 0;
+    float current = 0;
+    float delay = 1;
+};
+
+struct SimListFile {
+    QByteArray name;      // without the NUL terminator
+    qint32 cycleTimes = 1;
+    qint32 linkListNumber = 0;
+    QVector<SimStep> steps;
+};
+
+struct SupplyConfig {
+    QHostAddress address = QHostAddress(QStringLiteral("127.0.0.11"));
+    quint16 modbusPort = 502;
+    quint16 udpPort = 7000;
+    quint8 deviceAddress = 1;
+    // "model/specification/manufacturer", at most 40 bytes on the wire
+    QByteArray identity = "KLV2400-6020/60V 20A 1200W/KLV Power Systems";
+    float voltageMin = 0, voltageMax = 60;
+    float currentMin = 0, currentMax = 20;
+    float powerMin = 0, powerMax = 1200;
+    int listFileCount = 10;
+    int listStepMax = 100;
+    bool verbose = false;
+};
+
+class SimSupply : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimSupply(const SupplyConfig &config, QObject *parent = nullptr);
+    ~SimSupply() override;
+
+    // Binds the Modbus TCP listener and the supply's own UDP socket on its address.
+    bool start(QString *error = nullptr);
+    const SupplyConfig &config() const;
+
+    // The 32-bit value held in registers reg and reg + 1 (high word in reg).
+    quint32 value(quint16 reg) const;
+    float floatValue(quint16 reg) const;
+    void setValue(quint16 reg, quint32 value);
+    void setFloatValue(quint16 reg, float value);
+
+    SimListFile listFile(int number) const;          // 1-based
+    void setListFile(int number, const SimListFile &file);
+
+    // The front panel and the supply's own state.
+    void panelSetOutput(bool on);
+    bool outputOn() const;
+    void raiseAlarm(int code);                       // 0..31, switches the output off
+    int alarmCode() const;
+    void setReportedTestFunc(int code);              // overrides status bits 4-7, -1 to stop
+    int commitCount() const;                         // writes of 1 to register 48 so far
+    int storeCount() const;                          // writes of 1 to register 226 so far
+
+    // Faults on demand.
+    void addFault(const FaultRule &rule);
+    void clearFaults();
+    void dropConnections();                          // close every open TCP connection now
+
+    // Everything received, for tests that check the bytes on the wire.
+    QList<QByteArray> modbusRequests() const;        // one whole request frame each
+    QList<QByteArray> udpRequests() const;           // one datagram each
+    void clearRecords();
+
+    // Called by SimHost for a discovery request that reached the shared listener.
+    void answerDiscovery(const QHostAddress &to, quint16 port);
+
+signals:
+    void modbusRequestReceived(const QByteArray &frame);
+    void udpRequestReceived(const QByteArray &datagram);
+
+private:
+    struct Impl;
+    Impl *d;
+};
+
+// Several supplies in one process, plus the one discovery listener they
+// share: a socket bound to a supply's own address never sees a broadcast.
+class SimHost : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimHost(QObject *parent = nullptr);
+    ~SimHost() override;
+
+    void setDiscoveryPort(quint16 port);             // default 7000
+    void setLoopbackOnly(bool on);                   // default true: answer loopback senders only
+    SimSupply *addSupply(const SupplyConfig &config);
+    bool start(QString *error = nullptr);            // starts the listener and every supply
+    QList<SimSupply *> supplies() const;
+
+private:
+    QUdpSocket *discovery = nullptr;
+    QList<SimSupply *> list;
+    quint16 discoveryPort = 7000;
+    bool loopbackOnly = true;
+};
+
+} // namespace klvsim
