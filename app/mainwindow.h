@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTextBlockFormat>
 #include <QTranslator>
 #include <QUdpSocket>
 
@@ -15,6 +16,7 @@
 namespace Ui {
 class MainWindow;
 }
+class QAction;
 class QMenu;
 
 class MainWindow : public QMainWindow
@@ -47,6 +49,8 @@ private:
     void onNetworkSetBtnClicked();
     void retranslateOwnTexts();
     bool closeAllPages();   // at shutdown; false while a page is still connecting
+    void applyStyleSheet();
+    void appendLogLine(const QString &line);
 
     Ui::MainWindow *ui;
     QTranslator translator;
@@ -54,5 +58,8 @@ private:
     QString adapterSelection;
     QString language;
     QMenu *languageMenu = nullptr;
+    QAction *actionCN = nullptr;
+    QAction *actionEN = nullptr;
+    QTextBlockFormat logBlockFormat;   // line spacing of the log pane
     std::function<QList<AdapterInfo>()> adapterSource;
 };

@@ -58,7 +58,10 @@ private slots:
 private:
     void initPage();
     void beginRun();
+    void endRun();
     bool connectChain(const QString &ip);
+    bool finishConnect(bool ok, const QString &ip);
+    int listFileChoices() const;
 
     // History file (devwidget_history.cpp).
     enum class HistoryClose { NotOpen, Saved, Failed };

@@ -1,11 +1,166 @@
 #include "mycustomplot.h"
 
-MyCustomPlot::MyCustomPlot(QWidget *parent) : QCustomPlot(parent) {}
-void MyCustomPlot::setPlotType(int type) { plotType = type; }
-void MyCustomPlot::addPoint(double, double) {}
-void MyCustomPlot::addPoints(const QVector<double> &, const QVector<double> &) {}
-void MyCustomPlot::setPlotData(QVector<double>, QVector<double>) {}
-void MyCustomPlot::clearPlot() {}
-void MyCustomPlot::retranslatePlot() {}
-void MyCustomPlot::mouseMoveEvent(QMouseEvent *event) { QCustomPlot::mouseMoveEvent(event); }
-void MyCustomPlot::wheelEvent(QWheelEvent *event) { QCustomPlot::wheelEvent(event); }
+#include <algorithm>
+#include <cmath>
+
+MyCustomPlot::MyCustomPlot(QWidget *parent)
+    : QCustomPlot(parent)
+{
+    graph = addGraph();
+    setMouseTracking(true);
+
+    selectionRect()->setPen(QPen(QBrush(Qt::black), 1, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
+    selectionRect()->setBrush(QBrush(QColor(0, 0, 100, 50)));
+    setSelectionRectMode(QCP::srmZoom);
+
+    xAxis->setLabel(tr("时间/s"));
+    for (QCPAxis *axis : {xAxis, yAxis}) {
+        axis->setBasePen(QPen(Qt::white));
+        axis->setTickPen(QPen(Qt::white));
+        axis->setSubTickPen(QPen(Qt::white));
+        axis->setTickLabelColor(Qt::white);
+        axis->setLabelColor(Qt::white);
+    }
+    yAxis->setPadding(3);
+    setBackground(QBrush(QColor(0, 65, 0)));
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectAxes
+                    | QCP::iSelectLegend | QCP::iSelectItems);
+    yAxis->setRange(-2, 2);
+    replot(rpRefreshHint);
+}
+
+void MyCustomPlot::setPlotType(int type)
+{
+    plotType = type;
+    if (type == 0) {
+        yAxis->setLabel(tr("电压/V"));
+        graph->setPen(QPen(Qt::yellow));
+    } else if (type == 1) {
+        yAxis->setLabel(tr("电流/A"));
+        graph->setPen(QPen(Qt::red));
+    }
+}
+
+void MyCustomPlot::addPoint(double time, double value)
+{
+    graph->addData(time, value);
+    widenExtremes(value, value);
+    followNewest(time);
+}
+
+void MyCustomPlot::addPoints(const QVector<double> &times, const QVector<double> &values)
+{
+    if (times.isEmpty() || values.isEmpty())
+        return;
+    graph->addData(times, values);
+    double lo = qInf();
+    double hi = -qInf();
+    for (double v : values) {
+        if (std::isfinite(v)) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    widenExtremes(lo, hi);
+    followNewest(times.last());
+}
+
+void MyCustomPlot::setPlotData(QVector<double> times, QVector<double> values)
+{
+    graph->setData(times, values);
+    graph->rescaleAxes();
+    if (!times.isEmpty() && times.last() > windowSeconds)
+        xAxis->setRange(times.last() - windowSeconds, times.last());
+    replot(rpRefreshHint);
+}
+
+void MyCustomPlot::clearPlot()
+{
+    graph->data()->clear();
+    graph->rescaleAxes();
+    firstPoint = true;
+    replot(rpRefreshHint);
+}
+
+void MyCustomPlot::retranslatePlot()
+{
+    xAxis->setLabel(tr("时间/s"));
+    if (plotType == 0)
+        yAxis->setLabel(tr("电压/V"));
+    else if (plotType == 1)
+        yAxis->setLabel(tr("电流/A"));
+    replot(rpRefreshHint);
+}
+
+void MyCustomPlot::mouseMoveEvent(QMouseEvent *event)
+{
+    QCustomPlot::mouseMoveEvent(event);
+    if (xAxis->range().lower < 0)
+        clampTimeStart();
+    else
+        axisRect()->setRangeDragAxes(xAxis, yAxis);
+    replot(rpRefreshHint);
+}
+
+void MyCustomPlot::wheelEvent(QWheelEvent *event)
+{
+    QCustomPlot::wheelEvent(event);
+    QCPAxisRect *rect = axisRect();
+    if (xAxis->selectedParts() != QCPAxis::spNone) {
+        rect->setRangeZoomAxes(xAxis, nullptr);
+        rect->setRangeZoom(Qt::Horizontal);
+    } else if (yAxis->selectedParts() != QCPAxis::spNone) {
+        rect->setRangeZoomAxes(nullptr, yAxis);
+        rect->setRangeZoom(Qt::Vertical);
+    } else {
+        rect->setRangeZoomAxes(xAxis, yAxis);
+        rect->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    }
+    if (xAxis->range().lower < 0)
+        clampTimeStart();
+    replot(rpRefreshHint);
+}
+
+// Non-finite values (lo > hi when there were none) are drawn but never
+// widen the extremes: one NaN would otherwise freeze the value axis.
+void MyCustomPlot::widenExtremes(double lo, double hi)
+{
+    if (!(lo <= hi) || !std::isfinite(lo) || !std::isfinite(hi))
+        return;
+    if (firstPoint) {
+        valueMin = lo;
+        valueMax = hi;
+        firstPoint = false;
+    } else {
+        valueMin = std::min(valueMin, lo);
+        valueMax = std::max(valueMax, hi);
+    }
+}
+
+// Drops what fell out of the time window, shows [oldest, newest] and the
+// value extremes with a fifth of their span as margin, and redraws. A
+// zero-width range is refused by the axis, which then keeps its range.
+void MyCustomPlot::followNewest(double time)
+{
+    QSharedPointer<QCPGraphDataContainer> data = graph->data();
+    if (time > windowSeconds)
+        data->removeBefore(time - windowSeconds);
+    if (!data->isEmpty())
+        xAxis->setRange(data->constBegin()->key, time);
+    if (!firstPoint) {
+        const double m = (valueMax - valueMin) / 5;
+        yAxis->setRange(valueMin - m, valueMax + m);
+    }
+    replot(rpRefreshHint);
+}
+
+// Time never starts before the run: keep the upper bound, or the width when
+// the whole range lies before 0.
+void MyCustomPlot::clampTimeStart()
+{
+    const QCPRange r = xAxis->range();
+    if (r.upper > 0)
+        xAxis->setRange(0, r.upper);
+    else
+        xAxis->setRange(0, r.size());
+}

@@ -27,6 +27,10 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
+    void widenExtremes(double lo, double hi);
+    void followNewest(double time);
+    void clampTimeStart();
+
     QCPGraph *graph = nullptr;
     bool firstPoint = true;
     double valueMax = 0;

@@ -1,1 +1,13 @@
-// placeholder until the dialogs land
+#include "aligncentertablemodel.h"
+
+AlignCenterTableModel::AlignCenterTableModel(QObject *parent)
+    : QStandardItemModel(parent)
+{
+}
+
+QVariant AlignCenterTableModel::data(const QModelIndex &index, int role) const
+{
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignCenter);
+    return QStandardItemModel::data(index, role);
+}

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QTimer>
 
+#include <functional>
+
 class DevDriver_KLV2400 : public ModbusDriver
 {
     Q_OBJECT
@@ -42,6 +44,9 @@ public:
     // the settings dialog, used at the next startSampling().
     int samplingInterval = 100;
 
+    // The clock the lost-supply rule reads; tests put their own in.
+    void setClock(std::function<QDateTime()> clock);
+
 signals:
     void sigPassEchoValue(ST_EchoValue value);
     void sigPassListRunningData(ST_listRunningData listData);
@@ -58,4 +63,8 @@ private:
     QDateTime lastEchoTime;
     bool samplingActive = false;
     int testFunc = -1;   // unknown until the first setTestFunc: no list data read before
+
+    // Most steps a list file may hold, from the last device-information read.
+    quint32 listStepLimit;
+    std::function<QDateTime()> now;
 };

@@ -5,8 +5,11 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QHash>
 #include <QString>
 #include <QVector>
+
+#include <functional>
 
 class QTcpSocket;
 class QSerialPort;
@@ -38,14 +41,36 @@ public:
     bool writeBlock(quint16 address, const QByteArray &data);
     bool waitForReply(int msec);
 
+    // For tests: the identifier the last request carried; the next one
+    // carries this plus one.
+    quint16 lastTransactionId() const { return transactionId; }
+    void setLastTransactionId(quint16 id) { transactionId = id; }
+
 signals:
     void sigPassMsg(QString msg);
 
 private:
+    using ReplyCheck = std::function<bool(const QByteArray &reply)>;
+
+    bool beginTransaction();
+    quint16 nextTransactionId();
+    // Sends frame up to three times and hands the reply to accept; logs
+    // against logAddress when logging. Ends the transaction.
+    bool exchange(const QByteArray &frame, quint16 id, const ReplyCheck &accept,
+                  quint16 logAddress, bool logging);
+    // Waits up to msec for bytes that are not a stale reply.
+    bool awaitReply(quint16 id, int msec, QByteArray &reply);
+    bool readRegisterValues(quint16 address, quint16 count, QVector<quint32> &values,
+                            bool logging);
+
     QTcpSocket *tcpSocket = nullptr;
     QSerialPort *serialPort = nullptr;   // never opened: no serial link in this program
     QString m_hostAddress;
     quint16 transactionId = 0;
     int state = Disconnected;
     bool busy = false;
+    // Requests that gave up waiting, by identifier, with the number of
+    // replies the supply may still send for them: such a reply must never
+    // answer a later request.
+    QHash<quint16, int> staleReplies;
 };

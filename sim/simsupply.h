@@ -34,12 +34,19 @@ enum class FaultKind {
     Exception      // Modbus exception reply (function | 0x80, code 4)
 };
 
+// Which side of the supply a fault rule watches. Over UDP only Silent,
+// Delay, Late and WrongLength apply.
+enum class FaultChannel { Modbus, Udp, Both };
+
 struct FaultRule {
     FaultKind kind = FaultKind::Silent;
     int function = -1;   // Modbus function code to match, -1 any
     int address = -1;    // start/block address to match, -1 any
     int remaining = -1;  // number of matching requests it still applies to, -1 forever
     int delayMs = 0;     // for Delay, Split and Late
+    FaultChannel channel = FaultChannel::Modbus;
+    int skip = 0;             // let this many matching requests pass first
+    bool afterCommit = false; // match only requests after the next commit (write of 1 to 48)
 };
 
 struct SimStep {
@@ -61,13 +68,15 @@ struct SupplyConfig {
     quint16 udpPort = 7000;
     quint8 deviceAddress = 1;
     // "model/specification/manufacturer", at most 40 bytes on the wire
-    QByteArray identity = "KLV2400-6020/60V 20A 1200W/KLV Power Systems";
+    QByteArray identity = "KLV2400/60V 20A 1200W/KLV Power Systems";
     float voltageMin = 0, voltageMax = 60;
     float currentMin = 0, currentMax = 20;
     float powerMin = 0, powerMax = 1200;
     int listFileCount = 10;
     int listStepMax = 100;
     bool verbose = false;
+    float loadOhms = 10;      // the resistive load on the output in VI and SEQ
+    double noise = 0.002;     // relative measurement noise, 0 for exact values
 };
 
 class SimSupply : public QObject
@@ -84,6 +93,11 @@ public:
     // The 32-bit value held in registers reg and reg + 1 (high word in reg).
     quint32 value(quint16 reg) const;
     float floatValue(quint16 reg) const;
+    // The value the last commit applied (the VI, CHAR, SEQ, system and
+    // connection groups act only on committed values); for other registers
+    // the same as value().
+    quint32 committedValue(quint16 reg) const;
+    float committedFloatValue(quint16 reg) const;
     void setValue(quint16 reg, quint32 value);
     void setFloatValue(quint16 reg, float value);
 
@@ -111,6 +125,11 @@ public:
 
     // Called by SimHost for a discovery request that reached the shared listener.
     void answerDiscovery(const QHostAddress &to, quint16 port);
+    // The same for a datagram received there: recorded, checked, answered.
+    void handleDiscovery(const QByteArray &datagram, const QHostAddress &from, quint16 port);
+    void setLoopbackOnly(bool on);                   // default true: only loopback peers are served
+    quint8 deviceAddress() const;                    // the committed device address
+    QString describe() const;                        // "127.0.0.11 device 1, Modbus TCP 502, UDP 7000"
 
 signals:
     void modbusRequestReceived(const QByteArray &frame);
