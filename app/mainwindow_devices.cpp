@@ -3,16 +3,21 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "capplog.h"
 #include "devwidget_klv2400.h"
 
 #include <QMessageBox>
-#include <QTimer>
 
 namespace {
 
-// A page inside its connect wait must not be destroyed; a refused window
-// close is retried at this pace until the wait is over.
-constexpr int kCloseRetryMs = 200;
+// A page inside its connect wait (which lets user input through) must not be
+// destroyed under that call: its tab, and the window, stay until it is over.
+// Nothing retries the close on its own: a later close could land inside
+// another page's transaction and delete that page under it.
+void logStillConnecting(const QString &ip)
+{
+    CAppLog::instance()->writeLog(MainWindow::tr("%1设备正在连接，请在连接结束后关闭").arg(ip), 1, true);
+}
 
 } // namespace
 
@@ -37,7 +42,13 @@ void MainWindow::onConnectDevice(QString IPAddr)
 void MainWindow::onTabCloseRequested(int index)
 {
     auto *page = qobject_cast<DevWidget_KLV2400 *>(ui->tabWidget->widget(index));
-    if (!page || page->isConnecting() || !page->closeCheck(false))
+    if (!page)
+        return;
+    if (page->isConnecting()) {
+        logStillConnecting(ui->tabWidget->tabText(index));
+        return;
+    }
+    if (!page->closeCheck(false))
         return;
     ui->tabWidget->removeTab(ui->tabWidget->indexOf(page));
     page->deleteLater();
@@ -46,16 +57,15 @@ void MainWindow::onTabCloseRequested(int index)
 bool MainWindow::closeAllPages()
 {
     QList<DevWidget_KLV2400 *> pages;
-    for (int i = 0; i < ui->tabWidget->count(); ++i)
-        if (auto *page = qobject_cast<DevWidget_KLV2400 *>(ui->tabWidget->widget(i)))
-            pages << page;
-
-    for (DevWidget_KLV2400 *page : pages) {
+    for (int i = 0; i < ui->tabWidget->count(); ++i) {
+        auto *page = qobject_cast<DevWidget_KLV2400 *>(ui->tabWidget->widget(i));
+        if (!page)
+            continue;
         if (page->isConnecting()) {
-            // The operator asked to close: do it once the connect wait is over.
-            QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
+            logStillConnecting(ui->tabWidget->tabText(i));
             return false;
         }
+        pages << page;
     }
     for (DevWidget_KLV2400 *page : pages) {
         page->closeCheck(true);

@@ -139,10 +139,9 @@ bool DevWidget_KLV2400::openDevice(const QString &ip)
 {
     auto *busy = new frmProgressWait(tr("正在连接设备..."));
     const bool ok = connectChain(ip);
-    // Its deferred deletion does not run inside the failure box's loop, so
-    // hide it now or it would stand over the message.
-    busy->hide();
-    busy->deleteLater();
+    // Hidden at once, not only deleted later: the deferred deletion does not
+    // run inside the failure box's loop, and it would stand over the message.
+    busy->onDone();
     return finishConnect(ok, ip);
 }
 
@@ -280,6 +279,10 @@ void DevWidget_KLV2400::onAlarmBtnClicked()
 
 void DevWidget_KLV2400::onDevLostConnect()
 {
+    // A failed read that was still waiting when the loss was first reported
+    // may report it again: the operator is told once.
+    if (driver.connectState() == ModbusDriver::Disconnected)
+        return;
     if (outputOn) {
         ui->widget_isOutput->hide();
         outputOn = false;

@@ -69,6 +69,8 @@ private:
     void writeHistoryRow(double t, double voltage, double current);
     HistoryClose closeHistoryFile();
 
+    void drawPendingSamples();
+
     Ui::DevWidget_KLV2400 *ui;
     DevDriver_KLV2400 driver;
     QDateTime runStart;

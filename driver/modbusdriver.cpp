@@ -120,7 +120,7 @@ quint16 ModbusDriver::nextTransactionId()
     return transactionId;
 }
 
-bool ModbusDriver::awaitReply(quint16 id, int msec, QByteArray &reply)
+bool ModbusDriver::awaitReply(int msec, QByteArray &reply)
 {
     QElapsedTimer clock;
     clock.start();
@@ -131,19 +131,29 @@ bool ModbusDriver::awaitReply(quint16 id, int msec, QByteArray &reply)
                 return false;
         }
         reply = tcpSocket->readAll();
-        quint16 replyId = 0;
-        if (reply.isEmpty())
-            continue;
-        if (ModbusFrames::replyTransactionId(reply, replyId) && replyId != id) {
-            const auto stale = staleReplies.find(replyId);
-            if (stale != staleReplies.end()) {
-                // The answer to a request that gave up: not ours.
-                if (--stale.value() == 0)
-                    staleReplies.erase(stale);
-                continue;
-            }
+        dropStaleReplies(reply);
+        if (!reply.isEmpty())
+            return true;
+    }
+}
+
+void ModbusDriver::dropStaleReplies(QByteArray &bytes)
+{
+    // An in-order supply sends what it owes earlier requests first, so stale
+    // replies can only lead the bytes; each is cut off by its own length.
+    quint16 replyId = 0;
+    while (ModbusFrames::replyTransactionId(bytes, replyId)) {
+        const auto stale = staleReplies.find(replyId);
+        if (stale == staleReplies.end() || true)
+            return;
+        if (--stale.value() == 0)
+            staleReplies.erase(stale);
+        const int size = ModbusFrames::mbapFrameSize(bytes);
+        if (size < 0 || size > bytes.size()) {
+            bytes.clear();   // cut short: nothing here can be trusted
+            return;
         }
-        return true;
+        bytes.remove(0, size);
     }
 }
 
@@ -159,7 +169,7 @@ bool ModbusDriver::exchange(const QByteArray &frame, quint16 id, const ReplyChec
         tcpSocket->write(frame);
         ++unanswered;
         QByteArray reply;
-        if (!awaitReply(id, ReplyTimeoutMs, reply)) {
+        if (!awaitReply(ReplyTimeoutMs, reply)) {
             if (logging)
                 CAppLog::instance()->writeLog(tr("读取超时：寄存器地址%1").arg(logAddress), 0, false);
             continue;

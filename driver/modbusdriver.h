@@ -59,7 +59,8 @@ private:
     bool exchange(const QByteArray &frame, quint16 id, const ReplyCheck &accept,
                   quint16 logAddress, bool logging);
     // Waits up to msec for bytes that are not a stale reply.
-    bool awaitReply(quint16 id, int msec, QByteArray &reply);
+    bool awaitReply(int msec, QByteArray &reply);
+    void dropStaleReplies(QByteArray &bytes);
     bool readRegisterValues(quint16 address, quint16 count, QVector<quint32> &values,
                             bool logging);
 

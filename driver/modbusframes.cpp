@@ -159,6 +159,13 @@ bool replyTransactionId(const QByteArray &reply, quint16 &id)
     return true;
 }
 
+int mbapFrameSize(const QByteArray &bytes)
+{
+    if (bytes.size() < 6)
+        return -1;
+    return 6 + (byteAt(bytes, 4) << 8 | byteAt(bytes, 5));
+}
+
 bool decodeDevInfoBlock(const QByteArray &reply, ST_DevInfo &info)
 {
     if (reply.size() < DevInfoReplyMinSize)

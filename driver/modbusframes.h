@@ -54,6 +54,9 @@ bool acceptWriteBlock(const QByteArray &reply, int dataLength);
 
 // The transaction identifier a reply carries; false when it is too short.
 bool replyTransactionId(const QByteArray &reply, quint16 &id);
+// The size of the frame that starts bytes, by its MBAP length field; -1
+// while the header is incomplete.
+int mbapFrameSize(const QByteArray &bytes);
 
 // The device-information block of a 0x42 reply from address 254: the six
 // limits, little-endian floats. Fills only those six fields.

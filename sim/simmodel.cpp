@@ -162,7 +162,12 @@ void SupplyModel::write(quint16 r, quint32 v)
     case reg::ClearAlarm: if (v == 1) clearAlarm(); break;
     case reg::Commit: if (v == 1) commit(); break;
     case reg::Store: if (v == 1) store(); break;
-    default: setValue(r, v); break;
+    default:
+        if (isCommitted(r))
+            setPlain(r, v);   // waits for the commit
+        else
+            setValue(r, v);
+        break;
     }
 }
 

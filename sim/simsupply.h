@@ -19,6 +19,8 @@ class QUdpSocket;
 
 namespace klvsim {
 
+class SimConnection;
+
 // What a fault does to the requests it matches.
 enum class FaultKind {
     Silent,        // read the request, never answer it
@@ -130,12 +132,16 @@ public:
     void setLoopbackOnly(bool on);                   // default true: only loopback peers are served
     quint8 deviceAddress() const;                    // the committed device address
     QString describe() const;                        // "127.0.0.11 device 1, Modbus TCP 502, UDP 7000"
+    void setVerbose(bool on);                        // one line per request and reply on stdout
 
 signals:
     void modbusRequestReceived(const QByteArray &frame);
     void udpRequestReceived(const QByteArray &datagram);
 
 private:
+    void onModbusFrame(SimConnection *connection, const QByteArray &frame);
+    void onDatagram(const QByteArray &datagram, const QHostAddress &from, quint16 port);
+
     struct Impl;
     Impl *d;
 };

@@ -1,0 +1,102 @@
+// The device page's history files: recording a run, importing a recorded
+// run into the plots, and opening the folder that holds them.
+#include "devwidget_klv2400.h"
+#include "ui_devwidget_klv2400.h"
+
+#include "capplog.h"
+#include "historycsv.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#ifdef Q_OS_WIN
+#include <QProcess>
+#else
+#include <QDesktopServices>
+#include <QUrl>
+#endif
+
+void DevWidget_KLV2400::openHistoryFile()
+{
+    const QString folder = QDir::currentPath() + QStringLiteral("/historyData/");
+    QDir().mkpath(folder);
+    const QString ip = driver.hostAddress();
+    historyFile.setFileName(
+        folder
+        + QStringLiteral("%1_%2.csv")
+              .arg(ip, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"))));
+    // Binary mode: LF line ends on every platform.
+    if (historyFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        historyFile.write(historycsv::headerBytes());
+    else
+        CAppLog::instance()->writeLog(tr("%1设备数据文件无法创建，本次输出不记录数据！").arg(ip), 2, true);
+}
+
+void DevWidget_KLV2400::writeHistoryRow(double t, double voltage, double current)
+{
+    // Unflushed: rows reach the disk as the buffer fills and at the close.
+    if (outputOn && historyFile.isOpen())
+        historyFile.write(historycsv::formatRow(t, voltage, current));
+}
+
+// A run's file counts as saved only if every write reached the disk. A file
+// that never opened is a failed one, reported once; a run without a file
+// (started at the supply's panel) has nothing to report.
+DevWidget_KLV2400::HistoryClose DevWidget_KLV2400::closeHistoryFile()
+{
+    if (historyFile.fileName().isEmpty())
+        return HistoryClose::NotOpen;
+    bool ok = historyFile.isOpen() && historyFile.error() == QFileDevice::NoError;
+    if (historyFile.isOpen()) {
+        ok = historyFile.flush() && ok;
+        historyFile.close();
+        ok = ok && historyFile.error() == QFileDevice::NoError;
+    }
+    historyFile.setFileName(QString());
+    return ok ? HistoryClose::Saved : HistoryClose::Failed;
+}
+
+void DevWidget_KLV2400::onPlotImportBtnClicked()
+{
+    const auto refuseWhileOutput = [this] {
+        QMessageBox::information(this, tr("提示"), tr("设备正在输出，请在空闲时导入曲线！"));
+    };
+    if (outputOn) {
+        refuseWhileOutput();
+        return;
+    }
+    const QString path = QFileDialog::getOpenFileName(this, tr("选择文件"), QStringLiteral("./"),
+                                                      QStringLiteral("CSVFile (*.csv)"));
+    if (path.isEmpty())
+        return;
+    // A run may have started at the supply's panel while the dialog was open.
+    if (outputOn) {
+        refuseWhileOutput();
+        return;
+    }
+    QFile file(path);
+    const QByteArray firstLine = file.open(QIODevice::ReadOnly) ? file.readLine() : QByteArray();
+    if (!historycsv::isMarkerLine(firstLine)) {
+        QMessageBox::information(this, tr("提示"), tr("文件格式错误！"));
+        return;
+    }
+    ui->lab_importPlotName->setText(path.split(QLatin1Char('/')).last());
+    ui->lab_importPlotName->show();
+    ui->lab_csvFileName->show();
+    file.readLine();   // the column names, whatever the line holds
+    const historycsv::Curves curves = historycsv::parseRows(file.readAll());
+    ui->widget_plot_Vol->setPlotData(curves.times, curves.voltages);
+    ui->widget_plot_Cur->setPlotData(curves.times, curves.currents);
+}
+
+void DevWidget_KLV2400::onFolderOpenBtnClicked()
+{
+    const QString path = QDir::currentPath() + QStringLiteral("/historyData");
+    QDir().mkpath(path);
+#ifdef Q_OS_WIN
+    // One argument, so a folder with blanks in its path opens as it is.
+    QProcess::startDetached(QStringLiteral("explorer"), {QDir::toNativeSeparators(path)});
+#else
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+// Answers the program's modal file dialogs the way an operator would: picks
+// the given file, or cancels when the file is empty.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
+#include <functional>
+
+class FileDialogAnswerer : public QObject
+{
+public:
+    explicit FileDialogAnswerer(const QString &file) : file(file)
+    {
+        connect(&timer, &QTimer::timeout, this, &FileDialogAnswerer::poll);
+        timer.start(10);
+    }
+
+    QStringList titles;                 // one per dialog shown
+    std::function<void()> afterPicking; // runs once the dialog has accepted the file
+
+private:
+    void poll()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog || !dialog->isVisible() || dialog->property("klvAnswered").toBool())
+                continue;
+            dialog->setProperty("klvAnswered", true);
+            titles << dialog->windowTitle();
+            if (file.isEmpty()) {
+                dialog->reject();
+                continue;
+            }
+            dialog->selectFile(file);
+            dialog->accept();
+            if (afterPicking)
+                afterPicking();
+        }
+    }
+
+    QString file;
+    QTimer timer;
+};
