@@ -49,7 +49,7 @@ void CAppLog::writeLog(QString msg, int logType, bool notify)
     const QString entry = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss  ")
                           + prefix + msg + "\n";
     {
-        //QMutexLocker locker(&lock);
+        QMutexLocker locker(&lock);
         logFile.write(entry.toUtf8());
         logFile.flush();
     }

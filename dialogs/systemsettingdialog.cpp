@@ -128,10 +128,10 @@ void SystemSettingDialog::writeSystem()
     param.keyboardSound = ui->cbox_keyboardSound->currentIndex() != 0;
 
     const QString host = driver->hostAddress();
-    const int interval = ui->cbox_intervalTime->currentIndex();
-    if (interval >= 0 && interval < samplingIntervals.size())
-        driver->samplingInterval = samplingIntervals.at(interval);
     if (driver->writeSystemParam(param)) {
+        const int interval = ui->cbox_intervalTime->currentIndex();
+        if (interval >= 0 && interval < samplingIntervals.size())
+            driver->samplingInterval = samplingIntervals.at(interval);
         CAppLog::instance()->writeLog(tr("%1系统参数设置成功").arg(host), 0, true);
         QMessageBox::information(this, tr("提示"), tr("系统参数设置成功！"));
     } else {

@@ -144,7 +144,7 @@ void ModbusDriver::dropStaleReplies(QByteArray &bytes)
     quint16 replyId = 0;
     while (ModbusFrames::replyTransactionId(bytes, replyId)) {
         const auto stale = staleReplies.find(replyId);
-        if (stale == staleReplies.end() || true)
+        if (stale == staleReplies.end())
             return;
         if (--stale.value() == 0)
             staleReplies.erase(stale);

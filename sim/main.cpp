@@ -34,13 +34,15 @@ struct Options {
     QList<QPair<int, FaultRule>> faults;   // supply index (0: all), rule
 };
 
-bool parseOptions(QCoreApplication &app, Options &o)
+enum class Parsed { Run, Help, Error };
+
+Parsed parseOptions(QCoreApplication &app, Options &o)
 {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Simulated KLV2400 power supplies: UDP discovery and status on port 7000, Modbus TCP on port 502, "
         "with the register map, list files, a load model and faults on demand."));
-    p.addHelpOption();
+    const QCommandLineOption help({"h", "help"}, "Show this help with examples and exit.");
     const QCommandLineOption count({"n", "count"}, "Number of supplies (default 3). Example: --count 5", "N", "3");
     const QCommandLineOption address("address", "Address of the first supply; the others count up the last "
                                      "octet (default 127.0.0.11). Example: --address 127.0.0.21", "IP",
@@ -74,23 +76,28 @@ bool parseOptions(QCoreApplication &app, Options &o)
     const QCommandLineOption load("load", "Load resistance in ohms (default 10). Example: --load 2.5", "OHMS", "10");
     const QCommandLineOption noise("noise", "Relative measurement noise (default 0.002, 0 for none). "
                                    "Example: --noise 0", "X", "0.002");
-    p.addOptions({count, address, addresses, modbusPort, udpPort, devAddr, identity, anySender, verbose, fault,
+    p.addOptions({help, count, address, addresses, modbusPort, udpPort, devAddr, identity, anySender, verbose, fault,
                   vmax, imax, pmax, files, steps, load, noise});
-    p.process(app);
-    if (p.isSet(QStringLiteral("help-all")))
-        return false;
-
     QTextStream err(stderr);
+    if (!p.parse(app.arguments())) {
+        err << "klv2400-sim: " << p.errorText() << "\n(see klv2400-sim --help)\n";
+        return Parsed::Error;
+    }
+    if (p.isSet(help)) {
+        QTextStream(stdout) << p.helpText() << Examples << "\n" << faultSpecHelp();
+        return Parsed::Help;
+    }
     auto bad = [&](const QString &what) {
         err << "klv2400-sim: " << what << "\n";
-        return false;
+        return Parsed::Error;
     };
     bool ok = true;
     auto number = [&](const QCommandLineOption &opt, int lo, int hi) {
         bool good = false;
         const int v = p.value(opt).toInt(&good);
         if (!good || v < lo || v > hi) {
-            ok = bad(QStringLiteral("--%1 %2 is out of range %3..%4").arg(opt.names().last(), p.value(opt))
+            ok = false;
+            bad(QStringLiteral("--%1 %2 is out of range %3..%4").arg(opt.names().last(), p.value(opt))
                          .arg(lo).arg(hi));
             return lo;
         }
@@ -100,7 +107,8 @@ bool parseOptions(QCoreApplication &app, Options &o)
         bool good = false;
         const double v = p.value(opt).toDouble(&good);
         if (!good || v < lo) {
-            ok = bad(QStringLiteral("--%1 %2 is not a number of at least %3").arg(opt.names().last(), p.value(opt))
+            ok = false;
+            bad(QStringLiteral("--%1 %2 is not a number of at least %3").arg(opt.names().last(), p.value(opt))
                          .arg(lo));
             return lo;
         }
@@ -122,12 +130,12 @@ bool parseOptions(QCoreApplication &app, Options &o)
     if (p.isSet(identity)) {
         b.identity = p.value(identity).toLocal8Bit();
         if (b.identity.size() > 40)
-            ok = bad(QStringLiteral("--identity is longer than 40 bytes"));
+            return bad(QStringLiteral("--identity is longer than 40 bytes"));
     }
     o.anySender = p.isSet(anySender);
 
     if (p.isSet(addresses)) {
-        for (const QString &a : p.value(addresses).split(QLatin1Char(','), QString::SkipEmptyParts)) {
+        for (const QString &a : splitNonEmpty(p.value(addresses), QLatin1Char(','))) {
             QHostAddress h;
             if (!h.setAddress(a.trimmed()) || h.protocol() != QAbstractSocket::IPv4Protocol)
                 return bad(QStringLiteral("bad address \"%1\"").arg(a));
@@ -166,7 +174,7 @@ bool parseOptions(QCoreApplication &app, Options &o)
             return bad(QStringLiteral("--fault %1: %2").arg(spec, error));
         o.faults.append({target, rule});
     }
-    return ok;
+    return ok ? Parsed::Run : Parsed::Error;
 }
 
 } // namespace
@@ -175,23 +183,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("klv2400-sim"));
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
-            QTextStream out(stdout);
-            out << "Usage: klv2400-sim [options]\n";
-            out.flush();
-            break;
-        }
     Options o;
-    // --help prints the options and exits inside parseOptions; add the examples first.
-    if (app.arguments().contains(QStringLiteral("--help")) || app.arguments().contains(QStringLiteral("-h"))) {
-        std::atexit([] {
-            QTextStream out(stdout);
-            out << Examples << "\n" << faultSpecHelp();
-        });
+    switch (parseOptions(app, o)) {
+    case Parsed::Help: return 0;
+    case Parsed::Error: return 2;
+    case Parsed::Run: break;
     }
-    if (!parseOptions(app, o))
-        return 2;
 
     SimHost host;
     host.setDiscoveryPort(o.base.udpPort);

@@ -23,6 +23,13 @@ bool parseNumber(const QString &text, int &value)
 
 } // namespace
 
+QStringList splitNonEmpty(const QString &text, QChar separator)
+{
+    QStringList parts = text.split(separator);
+    parts.removeAll(QString());
+    return parts;
+}
+
 bool parseFaultSpec(const QString &spec, FaultRule &rule, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -30,7 +37,7 @@ bool parseFaultSpec(const QString &spec, FaultRule &rule, QString *error)
             *error = why;
         return false;
     };
-    const QStringList parts = spec.split(QLatin1Char(','), QString::SkipEmptyParts);
+    const QStringList parts = splitNonEmpty(spec, QLatin1Char(','));
     if (parts.isEmpty())
         return fail(QStringLiteral("empty fault"));
     rule = FaultRule();
@@ -157,7 +164,7 @@ QString SimConsole::status(const SimSupply *s, int index) const
 
 QString SimConsole::execute(const QString &line)
 {
-    const QStringList w = line.simplified().split(QLatin1Char(' '), QString::SkipEmptyParts);
+    const QStringList w = splitNonEmpty(line.simplified(), QLatin1Char(' '));
     if (w.isEmpty())
         return QString();
     const QString cmd = w[0];

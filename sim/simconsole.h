@@ -17,6 +17,7 @@ namespace klvsim {
 // for example "late,fn=0x10,addr=122,times=1". Numbers may be hexadecimal (0x..).
 bool parseFaultSpec(const QString &spec, FaultRule &rule, QString *error);
 QString faultSpecHelp();
+QStringList splitNonEmpty(const QString &text, QChar separator);
 
 class SimConsole : public QObject
 {

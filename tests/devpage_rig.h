@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPair>
@@ -125,6 +126,18 @@ private:
     std::function<void(QWidget *)> visit;
     QTimer timer;
 };
+
+// Runs call from inside an event loop, as a slot of the running program
+// would run: deferred deletions then wait for that loop, not the next one.
+inline void runInEventLoop(const std::function<void()> &call)
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        call();
+        loop.quit();
+    });
+    loop.exec();
+}
 
 inline bool isBusyIndicator(QWidget *w)
 {

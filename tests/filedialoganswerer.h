@@ -35,7 +35,7 @@ private:
                 continue;
             }
             dialog->selectFile(file);
-            dialog->accept();
+            static_cast<QDialog *>(dialog)->accept();   // the file dialog's own checks run
             if (afterPicking)
                 afterPicking();
         }

@@ -54,6 +54,7 @@ private slots:
     void failedStartLeavesPageIdle();
     void outputSwitchedOnAtSupplyPanel();
     void stopEndsRunOnNextEcho();
+    void runEndReportsUnwritableFile();
     void listProgressShownDuringSeqRun();
     void disconnectWhileOutputting_data();
     void disconnectWhileOutputting();
@@ -86,6 +87,7 @@ void TestNetDevPage::cleanup()
     sim.reset();
     log.reset();
     QDir(workDir.path() + "/historyData").removeRecursively();
+    QFile::remove(workDir.path() + "/historyData");
 }
 
 SimSupply *TestNetDevPage::startSim(klvsim::SupplyConfig config)
@@ -151,7 +153,10 @@ void TestNetDevPage::failedOpenDropsLinkAndHidesIndicatorFirst()
         box->buttons().first()->click();
     });
 
-    QVERIFY(!openPage());
+    page.reset(new DevWidget_KLV2400);
+    bool opened = true;
+    runInEventLoop([&] { opened = page->openDevice(kHost); });
+    QVERIFY(!opened);
     QCOMPARE(boxTexts, QStringList{QStringLiteral("提示|设备连接失败,请检查设备连接!")});
     QVERIFY(!indicatorOverBox);
     QVERIFY(log->has(QStringLiteral("设备连接失败，连接IP127.0.0.21"), 2));
@@ -438,6 +443,7 @@ void TestNetDevPage::startOutputFromPage()
     QVERIFY(outputShown());
     QCOMPARE(w<QLabel>("lab_isOutput")->text(), QStringLiteral(" 正在输出"));
     QVERIFY(log->has(QStringLiteral("127.0.0.21设备开始输出"), 0));
+    QCOMPARE(QDir(workDir.path() + "/historyData").entryList({QStringLiteral("127.0.0.21_*.csv")}).size(), 1);
     // Sampling starts with one read at once.
     QVERIFY(readsAt(*sim, 10) >= 1);
     QVERIFY(waitUntil([&] { return readsAt(*sim, 10) >= 3; }, 5000));
@@ -508,8 +514,18 @@ void TestNetDevPage::stopEndsRunOnNextEcho()
     echo();
     QVERIFY(!outputShown());
     QCOMPARE(log->count(QStringLiteral("设备结束输出")), 1);
-    const bool fileKept = log->has(QStringLiteral("127.0.0.21设备结束输出,数据文件已保存"), 0);
-    QCOMPARE(fileKept, !QDir(workDir.path() + "/historyData").entryList(QDir::Files).isEmpty());
+    QVERIFY(log->has(QStringLiteral("127.0.0.21设备结束输出,数据文件已保存"), 0));
+    // The file holds the run from its very first sample on.
+    const QStringList files =
+        QDir(workDir.path() + "/historyData").entryList({QStringLiteral("127.0.0.21_*.csv")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QFile file(workDir.path() + "/historyData/" + files.first());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY(lines.size() >= 4);
+    QCOMPARE(lines.at(0), QByteArray("KLV2400Data"));
+    QCOMPARE(lines.at(1), QByteArray("time,Vol,Cur"));
+    QVERIFY(lines.at(2).startsWith("0,"));
 
     // Sampling has stopped; a stop click while idle sends nothing.
     sim->clearRecords();
@@ -517,6 +533,24 @@ void TestNetDevPage::stopEndsRunOnNextEcho()
     QCOMPARE(readsAt(*sim, 10), 0);
     w<QToolButton>("tbtn_stopOutput")->click();
     QVERIFY(writesSeen(*sim).isEmpty());
+}
+
+void TestNetDevPage::runEndReportsUnwritableFile()
+{
+    // A plain file where the history folder belongs: the run's file cannot open.
+    QFile blocker(workDir.path() + "/historyData");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    startSim();
+    QVERIFY(openPage());
+    w<QToolButton>("tbtn_startOutput")->click();
+    QVERIFY(outputShown());
+    w<QToolButton>("tbtn_stopOutput")->click();
+    echo();
+    QVERIFY(!outputShown());
+    QVERIFY(log->has(QStringLiteral("127.0.0.21设备结束输出，数据文件未能完整写入！"), 2));
+    QCOMPARE(log->count(QStringLiteral("数据文件已保存")), 0);
 }
 
 void TestNetDevPage::listProgressShownDuringSeqRun()

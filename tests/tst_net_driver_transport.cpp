@@ -2,37 +2,25 @@
 // the simulator does not make, a scripted raw peer: connecting, attempts and
 // time-outs, acceptance, busy refusal, identifiers and stale replies.
 
+#include "drivertestpeer.h"
 #include "modbusdriver.h"
 #include "simsupply.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
-
-#include <functional>
 
 using klvsim::FaultKind;
 using klvsim::FaultRule;
+
+using namespace drivertest;
 
 namespace {
 
 const QHostAddress supplyAddress(QStringLiteral("127.0.0.11"));
 const QHostAddress peerAddress(QStringLiteral("127.0.0.12"));
 const quint16 modbusPort = 502;
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-quint16 frameId(const QByteArray &frame)
-{
-    return quint16(quint8(frame.at(0)) << 8 | quint8(frame.at(1)));
-}
 
 FaultRule fault(FaultKind kind, int function, int address, int remaining, int delayMs = 0)
 {
@@ -45,20 +33,6 @@ FaultRule fault(FaultKind kind, int function, int address, int remaining, int de
     return rule;
 }
 
-// Lines of today's log file ending in "提示: " + message.
-int logCount(const QString &message)
-{
-    QFile file(QStringLiteral("log/KLV2400_Log_%1.txt")
-                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return 0;
-    const QString suffix = QString::fromUtf8("提示: ") + message;
-    int count = 0;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
-        count += line.endsWith(suffix) ? 1 : 0;
-    return count;
-}
-
 QString timeoutLine(int address)
 {
     return QString::fromUtf8("读取超时：寄存器地址%1").arg(address);
@@ -68,48 +42,6 @@ QString malformedLine(int address, const QString &bytes)
 {
     return QString::fromUtf8("读取异常：寄存器地址%1，接收报文：%2").arg(address).arg(bytes);
 }
-
-// A bare Modbus TCP peer that answers each request with whatever the test
-// scripts: the reply bytes, possibly a wrong length or identifier.
-class RawPeer : public QObject
-{
-public:
-    using Responder = std::function<QByteArray(const QByteArray &request)>;
-
-    bool listen(const QHostAddress &address)
-    {
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-            }
-        });
-        return server.listen(address, modbusPort);
-    }
-
-    Responder respond;
-    QList<QByteArray> requests;
-
-private:
-    void read(QTcpSocket *socket)
-    {
-        buffer += socket->readAll();
-        while (buffer.size() >= 6) {
-            const int size = 6 + (quint8(buffer.at(4)) << 8 | quint8(buffer.at(5)));
-            if (buffer.size() < size)
-                return;
-            const QByteArray request = buffer.left(size);
-            buffer.remove(0, size);
-            requests.append(request);
-            const QByteArray reply = respond ? respond(request) : QByteArray();
-            if (!reply.isEmpty())
-                socket->write(reply);
-        }
-    }
-
-    QTcpServer server;
-    QByteArray buffer;
-};
 
 // The request's identifier followed by body.
 QByteArray echoId(const QByteArray &request, const QByteArray &body)
@@ -290,10 +222,7 @@ void TestNetDriverTransport::malformedReplyFailsAtOnce()
     const QByteArray request = sim->modbusRequests().at(0);
     const QString received = QString::fromLatin1(
         (request.left(2) + hex("00 00 00 14 01 03 10")).toHex(' '));
-    QFile file(QStringLiteral("log/KLV2400_Log_%1.txt")
-                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
-    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    const QString log = QString::fromUtf8(file.readAll());
+    const QString log = logText();
     const QString prefix = QString::fromUtf8("提示: 读取异常：寄存器地址8，接收报文：") + received;
     QVERIFY2(log.contains(prefix), qPrintable(log.right(300)));
     QCOMPARE(driver->connectState(), int(ModbusDriver::ConnectedTcp));

@@ -176,11 +176,14 @@ void TestSimModbus::blockWriteAndReadOfSeveralValues()
 void TestSimModbus::groupsActOnlyAfterCommit()
 {
     const float before = sim->committedFloatValue(82);
+    sim->panelSetOutput(true);
+    QCOMPARE(sim->floatValue(10), before);
     client.transact(writeRequest(1, 0x01, 82, {floatBits(33)}), 12);
     client.transact(writeRequest(2, 0x01, 236, {floatBits(13)}), 12);
     client.transact(writeRequest(3, 0xA0, 228, {4}), 12);
     QCOMPARE(sim->floatValue(82), 33.0f);
     QCOMPARE(sim->committedFloatValue(82), before);
+    QCOMPARE(bitsFloat(at32(client.transact(readRequest(9, 10, 2), 13), 9)), before);
     QVERIFY(sim->committedValue(228) != 4u);
     QCOMPARE(sim->commitCount(), 0);
     client.transact(writeRequest(4, 0xA0, 48, {1}), 12);
@@ -188,6 +191,7 @@ void TestSimModbus::groupsActOnlyAfterCommit()
     QCOMPARE(sim->committedFloatValue(82), 33.0f);
     QCOMPARE(sim->committedFloatValue(236), 13.0f);
     QCOMPARE(sim->committedValue(228), 4u);
+    QCOMPARE(bitsFloat(at32(client.transact(readRequest(10, 10, 2), 13), 9)), 33.0f);
 }
 
 void TestSimModbus::listFileStoredAndReadBackThroughSelectors()

@@ -279,7 +279,7 @@ void ProgressWait::drawLine(QPainter *painter)
     for (int i = 0; i <= m_maxValue; ++i) {
         int alpha = int(double(m_currentValue - i) / m_maxValue * 255);
         if (alpha < 0)
-            alpha = -alpha;
+            alpha += 255;
         pen.setColor(withAlpha(m_foreground, visibleAlpha(alpha)));
         painter->setPen(pen);
         painter->drawLine(0, 50, 0, 95);
