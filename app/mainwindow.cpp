@@ -107,6 +107,8 @@ void MainWindow::appendLogLine(const QString &line)
     QTextEdit *pane = ui->textEdit;
     QScrollBar *bar = pane->verticalScrollBar();
     const bool followEnd = bar->value() >= bar->maximum();
+    // Taken first: inserting where the pane's own cursor stands resets it.
+    const QTextCharFormat format = pane->currentCharFormat();
 
     QTextCursor cursor(pane->document());
     cursor.movePosition(QTextCursor::End);
@@ -114,7 +116,7 @@ void MainWindow::appendLogLine(const QString &line)
         cursor.setBlockFormat(logBlockFormat);
     else
         cursor.insertBlock(logBlockFormat);
-    cursor.insertText(line, pane->currentCharFormat());
+    cursor.insertText(line, format);
 
     if (followEnd)
         bar->setValue(bar->maximum());

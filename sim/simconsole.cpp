@@ -155,7 +155,7 @@ QList<SimSupply *> SimConsole::select(const QString &which, QString *error) cons
 
 QString SimConsole::status(const SimSupply *s, int index) const
 {
-    return QStringLiteral("%1: %2 | output %3, func %4, alarm %5, %6 V %7 A %8 W, %9 connection requests")
+    return QStringLiteral("%1: %2 | output %3, func %4, alarm %5, %6 V %7 A %8 W, %9 Modbus requests")
         .arg(index).arg(s->describe(), s->outputOn() ? QStringLiteral("on") : QStringLiteral("off"))
         .arg((s->value(8) >> 4) & 0xF).arg(s->alarmCode())
         .arg(double(s->floatValue(10)), 0, 'f', 3).arg(double(s->floatValue(12)), 0, 'f', 3)

@@ -21,18 +21,20 @@ namespace klvsim {
 
 class SimConnection;
 
-// What a fault does to the requests it matches.
+// What a fault does to the requests it matches. Silent, Drop, NeverAnswer,
+// Exception and RefuseName leave the request undone; the others carry it out
+// and spoil only the reply.
 enum class FaultKind {
     Silent,        // read the request, never answer it
     Delay,         // answer after delayMs
-    Split,         // send the reply in several TCP segments, delayMs apart
-    WrongLength,   // answer with one byte too many
-    ErrorByte,     // 0x42 reply with byte 7 = 0xC2
+    Split,         // send the reply in three TCP segments, delayMs apart (default 50)
+    WrongLength,   // answer with one byte too many (the MBAP length counts it)
+    ErrorByte,     // reply byte 7 = function | 0x80, length unchanged: 0xC2 for 0x42
     Late,          // answer after delayMs (default 400 ms: past the client's 300 ms)
-    RefuseName,    // 0x40 name writes fail (older firmware)
-    ShortDevInfo,  // device-information block shorter than 181 bytes
+    RefuseName,    // 0x40 name writes get exception 0xC0 code 1 (older firmware)
+    ShortDevInfo,  // device-information reply of 180 bytes instead of 185
     Drop,          // close the TCP connection instead of answering
-    NeverAnswer,   // accept the connection, answer nothing at all
+    NeverAnswer,   // from this request on the connection answers nothing, stays open
     Exception      // Modbus exception reply (function | 0x80, code 4)
 };
 
@@ -45,6 +47,7 @@ struct FaultRule {
     int function = -1;   // Modbus function code to match, -1 any
     int address = -1;    // start/block address to match, -1 any
     int remaining = -1;  // number of matching requests it still applies to, -1 forever
+                         // (a client's retries count: times 1 spoils one attempt only)
     int delayMs = 0;     // for Delay, Split and Late
     FaultChannel channel = FaultChannel::Modbus;
     int skip = 0;             // let this many matching requests pass first

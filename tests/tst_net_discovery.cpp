@@ -1,35 +1,20 @@
 // Discovery and the device cards over real UDP sockets on loopback: the
 // window's search goes out from 127.0.0.1 (a limited broadcast from there
 // stays on loopback) to the simulated supplies or to sockets of the test.
-#include "devbriefinfowidget.h"
-#include "mainwindow.h"
-#include "networksetdlg.h"
+#include "discovery_rig.h"
 #include "simsupply.h"
 #include "testsupport.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
 #include <QNetworkDatagram>
 #include <QPointer>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QTabWidget>
-#include <QTextEdit>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <QtTest>
 
-#include <functional>
-
+using namespace discovery;
 using namespace klvsim;
 
 namespace {
 
 const QByteArray searchRequest = QByteArray::fromHex("0042EEEE6DDC");
-const char lampGreen[] = "background-color: #00ff00;border-radius:10px;";
-const char lampRed[] = "background-color: #ff0000; color: rgb(255, 255, 255);border-radius:10px;";
-const char lampGrey[] = "background-color: #cccccc;border-radius:10px;";
 
 QList<AdapterInfo> fakeAdapters(const QStringList &ips)
 {
@@ -46,67 +31,21 @@ QList<AdapterInfo> fakeAdapters(const QStringList &ips)
     return list;
 }
 
-QString text(QWidget *parent, const char *name)
-{
-    auto *label = parent->findChild<QLabel *>(QLatin1String(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
-}
-
-QString lamp(QWidget *card)
-{
-    return card->findChild<QPushButton *>(QStringLiteral("pushButton"))->styleSheet();
-}
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // A socket in the place of whatever listens on port 7000 of all addresses:
 // it sees every search broadcast.
 struct Listener {
     QUdpSocket socket;
     QList<QNetworkDatagram> got;
+    bool bound = false;
     Listener()
     {
-        socket.bind(QHostAddress::AnyIPv4, 7000, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+        bound = socket.bind(QHostAddress::AnyIPv4, 7000, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
         QObject::connect(&socket, &QUdpSocket::readyRead, [this] {
             while (socket.hasPendingDatagrams())
                 got << socket.receiveDatagram();
         });
     }
 };
-
-// Answers the adapter dialog whenever it opens, the way an operator would.
-class DialogOperator : public QObject
-{
-public:
-    std::function<void(NetworkSetDlg *)> action = [](NetworkSetDlg *d) { d->reject(); };
-    int opened = 0;
-    DialogOperator()
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                auto *dlg = qobject_cast<NetworkSetDlg *>(w);
-                if (!dlg || !dlg->isVisible() || dlg->property("operated").toBool())
-                    continue;
-                dlg->setProperty("operated", true);
-                ++opened;
-                action(dlg);
-            }
-        });
-        timer.start(20);
-    }
-
-private:
-    QTimer timer;
-};
-
-void choose(NetworkSetDlg *dlg, int index)
-{
-    dlg->findChild<QComboBox *>(QStringLiteral("comboBox"))->setCurrentIndex(index);
-    dlg->findChild<QPushButton *>(QStringLiteral("btn_ok"))->click();
-}
 
 // The main window with its adapters replaced by loopback stand-ins.
 struct Window {
@@ -119,19 +58,10 @@ struct Window {
             return fakeAdapters(ips);
         });
     }
-    void search() { window.findChild<QToolButton *>(QStringLiteral("tbtn_searchDev"))->click(); }
-    // Cards in the order the pane shows them, top first.
-    QList<DevBriefInfoWidget *> cards()
-    {
-        QList<DevBriefInfoWidget *> list;
-        QLayout *layout = window.findChild<QWidget *>(QStringLiteral("scrollAreaWidgetContents"))->layout();
-        for (int i = 0; i < layout->count(); ++i)
-            if (auto *card = qobject_cast<DevBriefInfoWidget *>(layout->itemAt(i)->widget()))
-                list << card;
-        return list;
-    }
-    QString logPane() { return window.findChild<QTextEdit *>(QStringLiteral("textEdit"))->toPlainText(); }
-    QTabWidget *tabs() { return window.findChild<QTabWidget *>(QStringLiteral("tabWidget")); }
+    void search() { discovery::search(window); }
+    QList<DevBriefInfoWidget *> cards() { return discovery::cards(window); }
+    QString logPane() { return discovery::logPane(window); }
+    QTabWidget *tabs() { return discovery::tabs(window); }
 };
 
 QByteArray identityReply(quint8 devAddr, const QByteArray &identity, int size = 81)
@@ -191,6 +121,7 @@ private slots:
 void TestNetDiscovery::oneAdapterSearchesAtOnce()
 {
     Listener listener;
+    QVERIFY(listener.bound);
     DialogOperator dialogs;
     Window w({"127.0.0.1"});
     w.search();
@@ -211,6 +142,7 @@ void TestNetDiscovery::oneAdapterSearchesAtOnce()
 void TestNetDiscovery::adapterDialogDecides()
 {
     Listener listener;
+    QVERIFY(listener.bound);
     DialogOperator dialogs;
     Window w({"127.0.0.1", "127.0.0.2"});
 
@@ -252,6 +184,7 @@ void TestNetDiscovery::adapterDialogDecides()
 void TestNetDiscovery::repliesBecomeCards()
 {
     Listener listener;
+    QVERIFY(listener.bound);
     Window w({"127.0.0.1"});
     QUdpSocket supplyA, supplyB, other;
     // Shared with the listener on the same port.

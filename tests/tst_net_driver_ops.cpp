@@ -8,6 +8,7 @@
 #include "simsupply.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 using klvsim::FaultKind;
@@ -380,6 +381,7 @@ void TestNetDriverOps::viWriteAttemptsEveryStep()
     // The first write is refused: the second and the commit still go out.
     sim->addFault(fault(FaultKind::Exception, 0x10, 82));
     const int commits = sim->commitCount();
+    QTest::ignoreMessage(QtDebugMsg, "0 1 1");
     QVERIFY(!driver->writeVIParam(10, 2));
     QCOMPARE(describeAll(sim->modbusRequests()), (QStringList{"F82=10", "F84=2", "I48=1"}));
     QCOMPARE(sim->commitCount(), commits + 1);
@@ -387,6 +389,7 @@ void TestNetDriverOps::viWriteAttemptsEveryStep()
     // Only the commit fails.
     sim->clearRecords();
     sim->addFault(fault(FaultKind::WrongLength, 0x10, 48));
+    QTest::ignoreMessage(QtDebugMsg, "1 1 0");
     QVERIFY(!driver->writeVIParam(11, 2));
     QCOMPARE(sim->modbusRequests().size(), 3);
 }
@@ -402,6 +405,7 @@ void TestNetDriverOps::charWriteAttemptsEveryStep()
     p.chargStopQua = 5;
     p.chargStopTime = 60;
     const int commits = sim->commitCount();
+    QTest::ignoreMessage(QtDebugMsg, "1 1 0 1 1 1 1");
     QVERIFY(!driver->writeCHARParam(p));
     QCOMPARE(describeAll(sim->modbusRequests()),
              (QStringList{"F232=14", "F234=2", "F236=13", "F238=0.5", "F240=5", "I242=60", "I48=1"}));
@@ -719,9 +723,17 @@ void TestNetDriverOps::garbageCounts()
 void TestNetDriverOps::linkDownPausesAndFails()
 {
     driver->disconnectDevice(true);
+    // The pause before the commit is kept even with nothing to commit.
+    QElapsedTimer clock;
+    clock.start();
+    QTest::ignoreMessage(QtDebugMsg, "0 0 0");
     QVERIFY(!driver->writeVIParam(1, 1));
+    QVERIFY(clock.elapsed() >= 20);
+    clock.restart();
     ST_CharParam p;
+    QTest::ignoreMessage(QtDebugMsg, "0 0 0 0 0 0 0");
     QVERIFY(!driver->writeCHARParam(p));
+    QVERIFY(clock.elapsed() >= 20);
     QVERIFY(!driver->setOutput(true));
     ST_ListFile file;
     QVERIFY(!driver->readListFile(1, file));

@@ -178,20 +178,20 @@ void TestSimModbus::groupsActOnlyAfterCommit()
     const float before = sim->committedFloatValue(82);
     sim->panelSetOutput(true);
     QCOMPARE(sim->floatValue(10), before);
-    client.transact(writeRequest(1, 0x01, 82, {floatBits(33)}), 12);
+    client.transact(writeRequest(1, 0x01, 82, {floatBits(15)}), 12);
     client.transact(writeRequest(2, 0x01, 236, {floatBits(13)}), 12);
     client.transact(writeRequest(3, 0xA0, 228, {4}), 12);
-    QCOMPARE(sim->floatValue(82), 33.0f);
+    QCOMPARE(sim->floatValue(82), 15.0f);
     QCOMPARE(sim->committedFloatValue(82), before);
     QCOMPARE(bitsFloat(at32(client.transact(readRequest(9, 10, 2), 13), 9)), before);
     QVERIFY(sim->committedValue(228) != 4u);
     QCOMPARE(sim->commitCount(), 0);
     client.transact(writeRequest(4, 0xA0, 48, {1}), 12);
     QCOMPARE(sim->commitCount(), 1);
-    QCOMPARE(sim->committedFloatValue(82), 33.0f);
+    QCOMPARE(sim->committedFloatValue(82), 15.0f);
     QCOMPARE(sim->committedFloatValue(236), 13.0f);
     QCOMPARE(sim->committedValue(228), 4u);
-    QCOMPARE(bitsFloat(at32(client.transact(readRequest(10, 10, 2), 13), 9)), 33.0f);
+    QCOMPARE(bitsFloat(at32(client.transact(readRequest(10, 10, 2), 13), 9)), 15.0f);
 }
 
 void TestSimModbus::listFileStoredAndReadBackThroughSelectors()
@@ -277,6 +277,10 @@ void TestSimModbus::requestsAreFramedByTheLengthField()
     QCOMPARE(sim->floatValue(82), 9.0f);
     QCOMPARE(sim->modbusRequests().size(), 3);
     QCOMPARE(sim->modbusRequests().last(), request);
+    // A header that cannot start a frame puts the stream out of step: the link is dropped.
+    client.send(hex("0018 0001 0006 01 03 0008 0008"));
+    QVERIFY(waitUntil([&] { return client.socket.state() == QAbstractSocket::UnconnectedState; }, 2000));
+    QCOMPARE(sim->modbusRequests().size(), 3);
 }
 
 void TestSimModbus::refusedRequests_data()

@@ -27,6 +27,7 @@ const char *styleSheet =
     "p { margin-top: 3px; margin-bottom: 5px; }"
     "li { margin-bottom: 2px; }"
     "th { background-color: #dce8dc; font-weight: bold; }"
+    "pre { font-family: 'Noto Sans Mono CJK SC', 'DejaVu Sans Mono', monospace; background-color: #f2f2f2; }"
     "code { font-family: 'Noto Sans Mono CJK SC', 'DejaVu Sans Mono', monospace; color: #004100; }"
     "table.note { background-color: #fdf6d8; margin-top: 6px; margin-bottom: 6px; }"
     "table.contents { margin-bottom: 10px; }"
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
     QTextDocument document;
     document.setDefaultFont(font);
     document.setDefaultStyleSheet(QString::fromLatin1(styleSheet));
-    document.setHtml(markdownToHtml(markdown, true));
+    document.setHtml(markdownToHtml(markdown));
 
     const QString output = args[2];
     QPdfWriter writer(output);

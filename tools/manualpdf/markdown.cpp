@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QStringList>
+#include <QVector>
 
 namespace {
 
@@ -34,32 +35,46 @@ bool isTableSeparator(const QString &line)
     return sep.match(line).hasMatch();
 }
 
+int indentOf(const QString &line)
+{
+    int n = 0;
+    while (n < line.size() && line.at(n) == ' ')
+        ++n;
+    return n;
+}
+
 class Converter
 {
 public:
-    explicit Converter(bool withContents) : contents(withContents) {}
     QString run(const QStringList &lines);
 
 private:
-    void flushParagraph();
-    void closeList();
-    void heading(int level, const QString &text);
-    void listItem(const QString &tag, const QString &text);
-    int table(const QStringList &lines, int start);
+    struct ListLevel {
+        QString tag; // "ul" or "ol"
+        int indent;
+    };
 
-    bool contents;
+    void flushText();
+    void closeLists(int downToIndent = -1);
+    void heading(int level, const QString &text);
+    void listItem(const QString &tag, int indent, const QString &text);
+    int table(const QStringList &lines, int start);
+    int note(const QStringList &lines, int start);
+    int codeBlock(const QStringList &lines, int start);
+
     QString body;
-    QStringList paragraph;
-    QString listTag;           // "ul" or "ol" while a list is open
-    QStringList itemLines;     // lines of the open list item
+    QStringList paragraph;     // lines of the open paragraph
+    QStringList itemLines;     // lines of the innermost open list item
+    QVector<ListLevel> lists;  // open lists, outermost first
     QStringList sections;      // level-2 headings, for the contents
-    int contentsAt = -1;       // where the contents go in body
+    int contentsAt = -1;       // where [TOC] stood in body
+    bool breakBefore = false;  // [PAGEBREAK] seen: the next heading starts a page
 };
 
-void Converter::flushParagraph()
+void Converter::flushText()
 {
     if (!itemLines.isEmpty()) {
-        body += QStringLiteral("<li>") + inlineHtml(itemLines.join(' ')) + QStringLiteral("</li>\n");
+        body += inlineHtml(itemLines.join(' '));
         itemLines.clear();
     }
     if (!paragraph.isEmpty()) {
@@ -68,43 +83,56 @@ void Converter::flushParagraph()
     }
 }
 
-void Converter::closeList()
+// Closes the lists nested deeper than downToIndent (all lists by default).
+void Converter::closeLists(int downToIndent)
 {
-    flushParagraph();
-    if (!listTag.isEmpty()) {
-        body += QStringLiteral("</%1>\n").arg(listTag);
-        listTag.clear();
+    flushText();
+    while (!lists.isEmpty() && lists.last().indent > downToIndent) {
+        body += QStringLiteral("</li></%1>\n").arg(lists.last().tag);
+        lists.removeLast();
     }
 }
 
 void Converter::heading(int level, const QString &text)
 {
-    closeList();
-    QString anchor;
+    closeLists();
+    QString attributes;
     if (level == 2) {
-        anchor = QStringLiteral(" id=\"s%1\"").arg(sections.size());
+        attributes = QStringLiteral(" id=\"s%1\"").arg(sections.size());
         sections << text;
     }
-    body += QStringLiteral("<h%1%2>%3</h%1>\n").arg(level).arg(anchor, inlineHtml(text));
-    if (level == 1 && contentsAt < 0)
-        contentsAt = body.size();
+    if (breakBefore)
+        attributes += QStringLiteral(" style=\"page-break-before: always\"");
+    breakBefore = false;
+    body += QStringLiteral("<h%1%2>%3</h%1>\n").arg(level).arg(attributes, inlineHtml(text));
 }
 
-void Converter::listItem(const QString &tag, const QString &text)
+void Converter::listItem(const QString &tag, int indent, const QString &text)
 {
-    flushParagraph();
-    if (listTag != tag) {
-        closeList();
-        body += QStringLiteral("<%1>\n").arg(tag);
-        listTag = tag;
+    flushText();
+    // Leave the lists nested deeper than this item.
+    while (!lists.isEmpty() && lists.last().indent > indent) {
+        body += QStringLiteral("</li></%1>\n").arg(lists.last().tag);
+        lists.removeLast();
+    }
+    if (!lists.isEmpty() && lists.last().indent == indent && lists.last().tag != tag) {
+        body += QStringLiteral("</li></%1>\n").arg(lists.last().tag);
+        lists.removeLast();
+    }
+    if (!lists.isEmpty() && lists.last().indent == indent) {
+        body += QStringLiteral("</li>\n<li>");
+    } else {
+        body += QStringLiteral("<%1>\n<li>").arg(tag);
+        lists.append({tag, indent});
     }
     itemLines << text;
 }
 
 int Converter::table(const QStringList &lines, int start)
 {
-    closeList();
-    body += QStringLiteral("<table class=\"grid\" width=\"100%\" border=\"1\" bordercolor=\"#9aa89a\" cellspacing=\"0\" cellpadding=\"4\">\n<tr>");
+    closeLists();
+    body += QStringLiteral("<table class=\"grid\" width=\"100%\" border=\"1\" bordercolor=\"#9aa89a\""
+                           " cellspacing=\"0\" cellpadding=\"4\">\n<tr>");
     for (const QString &cell : tableCells(lines[start]))
         body += QStringLiteral("<th>") + inlineHtml(cell) + QStringLiteral("</th>");
     body += QStringLiteral("</tr>\n");
@@ -119,6 +147,29 @@ int Converter::table(const QStringList &lines, int start)
     return i;
 }
 
+int Converter::note(const QStringList &lines, int start)
+{
+    closeLists();
+    QStringList text;
+    int i = start;
+    for (; i < lines.size() && lines[i].trimmed().startsWith('>'); ++i)
+        text << lines[i].trimmed().mid(1).trimmed();
+    body += QStringLiteral("<table class=\"note\" width=\"100%\" cellpadding=\"6\"><tr><td>")
+            + inlineHtml(text.join(' ')) + QStringLiteral("</td></tr></table>\n");
+    return i;
+}
+
+int Converter::codeBlock(const QStringList &lines, int start)
+{
+    closeLists();
+    QStringList code;
+    int i = start + 1;
+    for (; i < lines.size() && !lines[i].trimmed().startsWith(QLatin1String("```")); ++i)
+        code << lines[i].toHtmlEscaped();
+    body += QStringLiteral("<pre>") + code.join('\n') + QStringLiteral("</pre>\n");
+    return i + 1; // past the closing fence
+}
+
 QString Converter::run(const QStringList &lines)
 {
     static const QRegularExpression headingRe(QStringLiteral("^(#{1,3})\\s+(.*)$"));
@@ -129,51 +180,58 @@ QString Converter::run(const QStringList &lines)
         const QString &line = lines[i];
         const QString trimmed = line.trimmed();
         QRegularExpressionMatch m;
-        if (trimmed.isEmpty()) {
-            closeList();
-        } else if ((m = headingRe.match(trimmed)).hasMatch()) {
-            heading(m.captured(1).size(), m.captured(2).trimmed());
-        } else if (trimmed.startsWith('|') && i + 1 < lines.size() && isTableSeparator(lines[i + 1])) {
+        if (trimmed.startsWith('|') && i + 1 < lines.size() && isTableSeparator(lines[i + 1])) {
             i = table(lines, i);
             continue;
-        } else if (trimmed.startsWith('>')) {
-            closeList();
-            QStringList note;
-            for (; i < lines.size() && lines[i].trimmed().startsWith('>'); ++i)
-                note << lines[i].trimmed().mid(1).trimmed();
-            body += QStringLiteral("<table class=\"note\" width=\"100%\" cellpadding=\"6\"><tr><td>")
-                    + inlineHtml(note.join(' ')) + QStringLiteral("</td></tr></table>\n");
+        }
+        if (trimmed.startsWith('>')) {
+            i = note(lines, i);
             continue;
+        }
+        if (trimmed.startsWith(QLatin1String("```"))) {
+            i = codeBlock(lines, i);
+            continue;
+        }
+        if (trimmed.isEmpty()) {
+            closeLists();
+        } else if (trimmed == QLatin1String("[PAGEBREAK]")) {
+            closeLists();
+            breakBefore = true;
+        } else if (trimmed == QLatin1String("[TOC]") && contentsAt < 0) {
+            closeLists();
+            contentsAt = body.size();
+        } else if ((m = headingRe.match(trimmed)).hasMatch()) {
+            heading(m.captured(1).size(), m.captured(2).trimmed());
         } else if ((m = bulletRe.match(line)).hasMatch()) {
-            listItem(QStringLiteral("ul"), m.captured(1));
+            listItem(QStringLiteral("ul"), indentOf(line), m.captured(1));
         } else if ((m = numberRe.match(line)).hasMatch()) {
-            listItem(QStringLiteral("ol"), m.captured(1));
-        } else if (!listTag.isEmpty() && line.startsWith(' ')) {
+            listItem(QStringLiteral("ol"), indentOf(line), m.captured(1));
+        } else if (!lists.isEmpty() && indentOf(line) > 0) {
             itemLines << trimmed; // continuation of a list item
         } else {
-            if (!listTag.isEmpty())
-                closeList();
+            if (!lists.isEmpty())
+                closeLists();
             paragraph << trimmed;
         }
         ++i;
     }
-    closeList();
+    closeLists();
 
-    if (contents && !sections.isEmpty()) {
+    if (contentsAt >= 0) {
         QString toc = QStringLiteral("<table class=\"contents\" cellpadding=\"2\">\n");
         for (int s = 0; s < sections.size(); ++s)
             toc += QStringLiteral("<tr><td><a href=\"#s%1\">%2</a></td></tr>\n").arg(s).arg(inlineHtml(sections[s]));
         toc += QStringLiteral("</table>\n");
-        body.insert(qMax(0, contentsAt), toc);
+        body.insert(contentsAt, toc);
     }
     return QStringLiteral("<html><body>\n") + body + QStringLiteral("</body></html>\n");
 }
 
 } // namespace
 
-QString markdownToHtml(const QString &markdown, bool withContents)
+QString markdownToHtml(const QString &markdown)
 {
     QString text = markdown;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return Converter(withContents).run(text.split('\n'));
+    return Converter().run(text.split('\n'));
 }

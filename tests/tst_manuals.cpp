@@ -1,0 +1,47 @@
+// The help manuals the help button opens must be built next to the program:
+// two real PDFs of several pages each.
+
+#include "testsupport.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+class TestManuals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void manualIsAPdfOfSeveralPages_data();
+    void manualIsAPdfOfSeveralPages();
+};
+
+void TestManuals::manualIsAPdfOfSeveralPages_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Chinese") << "help_CN.pdf";
+    QTest::newRow("English") << "help_EN.pdf";
+}
+
+void TestManuals::manualIsAPdfOfSeveralPages()
+{
+    QFETCH(QString, name);
+    const QString binDir = qEnvironmentVariable("KLV_BIN_DIR");
+    QVERIFY2(!binDir.isEmpty(), "KLV_BIN_DIR is not set");
+
+    QFile pdf(binDir + '/' + name);
+    QVERIFY2(pdf.open(QIODevice::ReadOnly), qPrintable(pdf.fileName() + " is missing"));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    QVERIFY(bytes.trimmed().endsWith("%%EOF"));
+
+    // Page objects, not the page tree ("/Type /Pages").
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    int pages = 0;
+    for (auto it = page.globalMatch(QString::fromLatin1(bytes)); it.hasNext(); it.next())
+        ++pages;
+    QVERIFY2(pages >= 10, qPrintable(QString("%1 has %2 pages").arg(name).arg(pages)));
+}
+
+QTEST_MAIN(TestManuals)
+#include "tst_manuals.moc"
