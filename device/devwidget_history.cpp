@@ -53,13 +53,13 @@ DevWidget_KLV2400::HistoryClose DevWidget_KLV2400::closeHistoryFile()
         ok = ok && historyFile.error() == QFileDevice::NoError;
     }
     historyFile.setFileName(QString());
-    return HistoryClose::Saved;
+    return ok ? HistoryClose::Saved : HistoryClose::Failed;
 }
 
 void DevWidget_KLV2400::onPlotImportBtnClicked()
 {
     const auto refuseWhileOutput = [this] {
-        QMessageBox::information(this, tr("提示"), tr("设备正在输出，请在空闲时导入曲线！"));
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("设备正在输出，请在空闲时导入曲线！"));
     };
     if (outputOn) {
         refuseWhileOutput();
@@ -77,7 +77,7 @@ void DevWidget_KLV2400::onPlotImportBtnClicked()
     QFile file(path);
     const QByteArray firstLine = file.open(QIODevice::ReadOnly) ? file.readLine() : QByteArray();
     if (!historycsv::isMarkerLine(firstLine)) {
-        QMessageBox::information(this, tr("提示"), tr("文件格式错误！"));
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件格式错误！"));
         return;
     }
     ui->lab_importPlotName->setText(path.split(QLatin1Char('/')).last());

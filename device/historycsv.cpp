@@ -14,11 +14,41 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-double fieldValue(const char *begin, const char *end)
+// scratch is reused from field to field, so that reading a large file does
+// not allocate per number.
+double fieldValue(const char *begin, const char *end, QByteArray &scratch)
 {
+    scratch.resize(int(end - begin));
+    std::memcpy(scratch.data(), begin, size_t(end - begin));
     bool ok = false;
-    const double v = QByteArray::fromRawData(begin, int(end - begin)).toDouble(&ok);
+    const double v = scratch.toDouble(&ok);
     return ok && std::isfinite(v) ? v : 0.0;
+}
+
+bool parseRowWith(const char *begin, const char *end, Row &row, QByteArray &scratch)
+{
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    const char *fieldStarts[3];
+    const char *fieldEnds[3];
+    const char *p = begin;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) {
+            if (p == end)   // no comma left: fewer than three fields
+                return false;
+            ++p;            // past the comma
+        }
+        fieldStarts[i] = p;
+        const void *comma = std::memchr(p, ',', size_t(end - p));
+        p = comma ? static_cast<const char *>(comma) : end;
+        fieldEnds[i] = p;
+    }
+    row.time = fieldValue(fieldStarts[0], fieldEnds[0], scratch);
+    row.voltage = fieldValue(fieldStarts[1], fieldEnds[1], scratch);
+    row.current = fieldValue(fieldStarts[2], fieldEnds[2], scratch);
+    return true;
 }
 
 } // namespace
@@ -55,28 +85,8 @@ bool isMarkerLine(const QByteArray &line)
 
 bool parseRow(const char *begin, const char *end, Row &row)
 {
-    while (begin < end && isBlank(*begin))
-        ++begin;
-    while (end > begin && isBlank(end[-1]))
-        --end;
-    const char *fieldEnds[3];
-    const char *fieldStarts[3];
-    const char *p = begin;
-    for (int i = 0; i < 3; ++i) {
-        if (i > 0) {
-            if (p == end)   // no comma left: fewer than three fields
-                return false;
-            ++p;            // past the comma
-        }
-        fieldStarts[i] = p;
-        const void *comma = std::memchr(p, ',', size_t(end - p));
-        p = comma ? static_cast<const char *>(comma) : end;
-        fieldEnds[i] = p;
-    }
-    row.time = fieldValue(fieldStarts[0], fieldEnds[0]);
-    row.voltage = fieldValue(fieldStarts[1], fieldEnds[1]);
-    row.current = fieldValue(fieldStarts[2], fieldEnds[2]);
-    return true;
+    QByteArray scratch;
+    return parseRowWith(begin, end, row, scratch);
 }
 
 Curves parseRows(const QByteArray &data)
@@ -89,11 +99,13 @@ Curves parseRows(const QByteArray &data)
     curves.times.reserve(estimate);
     curves.voltages.reserve(estimate);
     curves.currents.reserve(estimate);
+    QByteArray scratch;
+    scratch.reserve(32);
     while (p < end) {
         const void *nl = std::memchr(p, '\n', size_t(end - p));
         const char *lineEnd = nl ? static_cast<const char *>(nl) : end;
         Row row;
-        if (parseRow(p, lineEnd, row)) {
+        if (parseRowWith(p, lineEnd, row, scratch)) {
             curves.times.append(row.time);
             curves.voltages.append(row.voltage);
             curves.currents.append(row.current);

@@ -367,7 +367,7 @@ void DevDriver_KLV2400::onEchoTimeOut()
     }
 
     const qint64 silentSeconds = lastEchoTime.secsTo(now());
-    if (silentSeconds < LostAfterSeconds)
+    if (silentSeconds <= LostAfterSeconds)
         return;
     CAppLog::instance()->writeLog(tr("超时时间：%1s").arg(silentSeconds), 0, false);
     echoTimer.stop();

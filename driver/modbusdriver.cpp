@@ -166,7 +166,10 @@ bool ModbusDriver::exchange(const QByteArray &frame, quint16 id, const ReplyChec
     bool ok = false;
     int unanswered = 0;   // attempts whose reply may still be on its way
     for (int attempt = 0; attempt < Attempts && state == ConnectedTcp; ++attempt) {
-        tcpSocket->write(frame);
+        // A link the supply closed still costs the wait: the echo decides
+        // when the supply is lost.
+        if (tcpSocket->state() == QAbstractSocket::ConnectedState)
+            tcpSocket->write(frame);
         ++unanswered;
         QByteArray reply;
         if (!awaitReply(ReplyTimeoutMs, reply)) {

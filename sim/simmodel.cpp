@@ -2,6 +2,7 @@
 
 #include "simwire.h"
 
+#include <climits>
 #include <cmath>
 
 namespace klvsim {

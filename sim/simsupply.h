@@ -128,9 +128,11 @@ public:
     QList<QByteArray> udpRequests() const;           // one datagram each
     void clearRecords();
 
-    // Called by SimHost for a discovery request that reached the shared listener.
+    // Sends the 81-byte identity reply from the supply's own socket.
     void answerDiscovery(const QHostAddress &to, quint16 port);
-    // The same for a datagram received there: recorded, checked, answered.
+    // Called by SimHost for a datagram that reached the shared discovery
+    // listener: a discovery request is recorded, meets the UDP faults and is
+    // answered; anything else is ignored.
     void handleDiscovery(const QByteArray &datagram, const QHostAddress &from, quint16 port);
     void setLoopbackOnly(bool on);                   // default true: only loopback peers are served
     quint8 deviceAddress() const;                    // the committed device address

@@ -198,8 +198,9 @@ void TestNetDiscovery::repliesBecomeCards()
     const quint16 port = quint16(listener.got[0].senderPort());
 
     // Wrong lengths queued ahead of a valid reply must not hold it back: one
-    // reading pass (loopback delivers within the send) takes all three.
+    // reading pass (loopback delivers within the send) takes them all.
     const QByteArray identityA = "KLV2400-6020/60V 20A 1200W/KLV Power";
+    supplyA.writeDatagram(QByteArray(), window, port);
     supplyA.writeDatagram(identityReply(5, identityA, 80), window, port);
     supplyA.writeDatagram(identityReply(5, identityA, 82), window, port);
     supplyA.writeDatagram(identityReply(5, identityA), window, port);

@@ -80,7 +80,7 @@ void TestNetDiscoveryVeth::initTestCase()
 void TestNetDiscoveryVeth::searchFindsThreeSupplies()
 {
     SimHost host;
-
+    host.setLoopbackOnly(false);   // the search comes from 10.77.0.1
     host.addSupply(supplyConfig("127.0.0.11", 1, "KLV2400-6020/60V 20A 1200W/KLV"));
     host.addSupply(supplyConfig("127.0.0.12", 2, "KLV2400-3040/30V 40A 1200W/KLV"));
     host.addSupply(supplyConfig("127.0.0.13", 3, "KLV2400-1550/150V 50A 3000W/KLV"));

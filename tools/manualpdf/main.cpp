@@ -1,6 +1,6 @@
 // Renders one user manual, written in the Markdown subset of markdown.h, to
 // an A4 PDF:  klv-manualpdf <manual.md> <output.pdf>
-// Needs a GUI platform for fonts; the offscreen one is enough.
+// Fonts need a GUI platform; the offscreen one is used unless another is set.
 
 #include "markdown.h"
 
@@ -49,6 +49,8 @@ QString titleOf(const QString &markdown)
 
 int main(int argc, char *argv[])
 {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3)
