@@ -67,7 +67,8 @@ void MyCustomPlot::addPoints(const QVector<double> &times, const QVector<double>
 
 void MyCustomPlot::setPlotData(QVector<double> times, QVector<double> values)
 {
-    graph->setData(times, values);
+    // A recorded file is in time order: skip the sort then.
+    graph->setData(times, values, std::is_sorted(times.cbegin(), times.cend()));
     graph->rescaleAxes();
     if (!times.isEmpty() && times.last() > windowSeconds)
         xAxis->setRange(times.last() - windowSeconds, times.last());

@@ -103,6 +103,10 @@ public:
     // the same as value().
     quint32 committedValue(quint16 reg) const;
     float committedFloatValue(quint16 reg) const;
+    // The supply's own state, set at once without checks or commit: 8 sets
+    // output, reported test function and alarm from a status word; 10, 12
+    // and 14 measurements (the load model overwrites them while the output
+    // is on); 208 and 216 select a file and step; 230 the list running data.
     void setValue(quint16 reg, quint32 value);
     void setFloatValue(quint16 reg, float value);
 

@@ -66,6 +66,7 @@ private slots:
     void silentSupply();
     void resendReusesFrameAndId();
     void malformedReplyFailsAtOnce();
+    void closedLinkKeepsState();
     void byteExactReplies_data();
     void byteExactReplies();
     void blockRefusedBySupply();
@@ -226,6 +227,22 @@ void TestNetDriverTransport::malformedReplyFailsAtOnce()
     const QString prefix = QString::fromUtf8("提示: 读取异常：寄存器地址8，接收报文：") + received;
     QVERIFY2(log.contains(prefix), qPrintable(log.right(300)));
     QCOMPARE(driver->connectState(), int(ModbusDriver::ConnectedTcp));
+}
+
+void TestNetDriverTransport::closedLinkKeepsState()
+{
+    // The supply closes the link instead of answering: the read fails after
+    // its attempts, and only the polling decides that the supply is lost.
+    sim->addFault(fault(FaultKind::Drop, 0x03, 8, 1));
+    const int before = logCount(timeoutLine(8));
+    quint32 value = 0;
+    QVERIFY(!driver->readRegister(8, value));
+    QCOMPARE(logCount(timeoutLine(8)) - before, 3);
+    QCOMPARE(driver->connectState(), int(ModbusDriver::ConnectedTcp));
+    QCOMPARE(sim->modbusRequests().size(), 1);
+    driver->disconnectDevice(true);
+    QVERIFY(driver->connectDevice(supplyAddress.toString(), modbusPort));
+    QVERIFY(driver->readRegister(8, value));
 }
 
 void TestNetDriverTransport::byteExactReplies_data()

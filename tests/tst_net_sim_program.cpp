@@ -68,7 +68,7 @@ void TestSimProgram::badOptionsAreRefused()
 void TestSimProgram::threeSuppliesWithOneCommand()
 {
     QProcess p;
-    p.start(program(), {"--fault", "2:silent,udp,times=1"});
+    p.start(program(), {"--fault", "2:silent,udp,fn=3,times=1"});
     QVERIFY(p.waitForStarted(10000));
     QByteArray out;
     QVERIFY2(waitUntil([&] {

@@ -214,6 +214,10 @@ void TstPlot::setPlotDataRescales()
     QCOMPARE_RANGE(plot->xAxis->range(), 40, 50);
     QCOMPARE_RANGE(plot->yAxis->range(), 100, 200);
     QCOMPARE(graphOf(*plot)->dataCount(), 51);       // nothing dropped, only aligned
+
+    plot->setPlotData({2, 0, 1}, {20, 0, 10});       // a hand-edited file out of order
+    QCOMPARE(keys(*plot), (QVector<double>{0, 1, 2}));
+    QCOMPARE(graphOf(*plot)->data()->at(2)->value, 20.0);
 }
 
 void TstPlot::setPlotDataLeavesExtremesAndFirstPoint()

@@ -4,6 +4,7 @@
 
 #include "markdown.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -11,8 +12,13 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QImage>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QVector>
 #include <QTextStream>
 
 #include <cstdio>
@@ -31,12 +37,45 @@ const char *styleSheet =
     "code { font-family: 'Noto Sans Mono CJK SC', 'DejaVu Sans Mono', monospace; color: #004100; }"
     "table.note { background-color: #fdf6d8; margin-top: 6px; margin-bottom: 6px; }"
     "table.contents { margin-bottom: 10px; }"
+    "p.caption { color: #555555; margin-bottom: 10px; }"
     "a { color: #004100; text-decoration: none; }";
 
 int fail(const QString &message)
 {
     std::fprintf(stderr, "klv-manualpdf: %s\n", qPrintable(message));
     return 1;
+}
+
+// Widest picture in CSS pixels that fits between the 2 cm page margins of A4.
+const int maxPictureWidth = 620;
+
+// Names every picture by its absolute path (printing works on a copy of the
+// document, which would lose a base URL) and shrinks the ones wider than the
+// text column, keeping their aspect.
+void fitPictures(QTextDocument &document, const QDir &baseDir)
+{
+    struct Picture {
+        int position;
+        QTextImageFormat format;
+    };
+    QVector<Picture> pictures; // collected first: reformatting moves fragments
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat())
+                pictures.append({it.fragment().position(), it.fragment().charFormat().toImageFormat()});
+        }
+    }
+    for (Picture &p : pictures) {
+        p.format.setName(baseDir.absoluteFilePath(p.format.name()));
+        const QImage picture(p.format.name());
+        const qreal scale = qMin<qreal>(1.0, qreal(maxPictureWidth) / picture.width());
+        p.format.setWidth(picture.width() * scale);
+        p.format.setHeight(picture.height() * scale);
+        QTextCursor cursor(&document);
+        cursor.setPosition(p.position);
+        cursor.setPosition(p.position + 1, QTextCursor::KeepAnchor); // one object character
+        cursor.setCharFormat(p.format);
+    }
 }
 
 QString titleOf(const QString &markdown)
@@ -74,10 +113,19 @@ int main(int argc, char *argv[])
     QFont font(family);
     font.setPointSizeF(10.5);
 
+    // Pictures are named relative to the manual; a missing one is an error,
+    // not an empty frame in the PDF.
+    const QDir baseDir = QFileInfo(args[1]).absoluteDir();
+    for (const QString &picture : markdownImages(markdown)) {
+        if (QImage(baseDir.filePath(picture)).isNull())
+            return fail(QStringLiteral("cannot load picture %1").arg(baseDir.filePath(picture)));
+    }
+
     QTextDocument document;
     document.setDefaultFont(font);
     document.setDefaultStyleSheet(QString::fromLatin1(styleSheet));
     document.setHtml(markdownToHtml(markdown));
+    fitPictures(document, baseDir);
 
     const QString output = args[2];
     QPdfWriter writer(output);

@@ -58,6 +58,7 @@ private:
     void closeLists(int downToIndent = -1);
     void heading(int level, const QString &text);
     void listItem(const QString &tag, int indent, const QString &text);
+    void image(const QString &path, const QString &caption);
     int table(const QStringList &lines, int start);
     int note(const QStringList &lines, int start);
     int codeBlock(const QStringList &lines, int start);
@@ -128,6 +129,14 @@ void Converter::listItem(const QString &tag, int indent, const QString &text)
     itemLines << text;
 }
 
+void Converter::image(const QString &path, const QString &caption)
+{
+    closeLists();
+    body += QStringLiteral("<p align=\"center\"><img src=\"%1\"></p>\n").arg(path.toHtmlEscaped());
+    if (!caption.isEmpty())
+        body += QStringLiteral("<p class=\"caption\" align=\"center\">%1</p>\n").arg(inlineHtml(caption));
+}
+
 int Converter::table(const QStringList &lines, int start)
 {
     closeLists();
@@ -175,6 +184,7 @@ QString Converter::run(const QStringList &lines)
     static const QRegularExpression headingRe(QStringLiteral("^(#{1,3})\\s+(.*)$"));
     static const QRegularExpression bulletRe(QStringLiteral("^\\s*[-*]\\s+(.*)$"));
     static const QRegularExpression numberRe(QStringLiteral("^\\s*\\d+\\.\\s+(.*)$"));
+    static const QRegularExpression imageRe(QStringLiteral("^!\\[(.*)\\]\\((.+)\\)$"));
 
     for (int i = 0; i < lines.size();) {
         const QString &line = lines[i];
@@ -200,6 +210,8 @@ QString Converter::run(const QStringList &lines)
         } else if (trimmed == QLatin1String("[TOC]") && contentsAt < 0) {
             closeLists();
             contentsAt = body.size();
+        } else if ((m = imageRe.match(trimmed)).hasMatch()) {
+            image(m.captured(2).trimmed(), m.captured(1).trimmed());
         } else if ((m = headingRe.match(trimmed)).hasMatch()) {
             heading(m.captured(1).size(), m.captured(2).trimmed());
         } else if ((m = bulletRe.match(line)).hasMatch()) {
@@ -234,4 +246,14 @@ QString markdownToHtml(const QString &markdown)
     QString text = markdown;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return Converter().run(text.split('\n'));
+}
+
+QStringList markdownImages(const QString &markdown)
+{
+    static const QRegularExpression imageRe(QStringLiteral("^\\s*!\\[.*\\]\\((.+)\\)\\s*$"),
+                                            QRegularExpression::MultilineOption);
+    QStringList paths;
+    for (auto it = imageRe.globalMatch(markdown); it.hasNext();)
+        paths << it.next().captured(1).trimmed();
+    return paths;
 }
