@@ -131,15 +131,11 @@ void TstDevPagePlots::importAFile_data()
         << V{2, 4};
     QTest::newRow("second line holds data") << QByteArray("KLV2400Data\n5,6,7\n8,9,10") << true << V{8} << V{9}
                                             << V{10};
-    QTest::newRow("odd lines") << QByteArray("KLV2400Data\ntime,Vol,Cur\n0,1,2\n\n3,4\nx,nan,inf\n5,6,7,8\n\n")
-                               << true << V{0, 0, 5} << V{1, 0, 6} << V{2, 0, 7};
     QTest::newRow("header only") << QByteArray("KLV2400Data\ntime,Vol,Cur\n") << true << V{} << V{} << V{};
     QTest::newRow("marker only") << QByteArray("KLV2400Data") << true << V{} << V{} << V{};
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFKLV2400Data\ntime,Vol,Cur\n0,1,2\n") << false
                                      << V{} << V{} << V{};
     QTest::newRow("no marker") << QByteArray("time,Vol,Cur\n0,1,2\n") << false << V{} << V{} << V{};
-    QTest::newRow("marker in lower case") << QByteArray("klv2400data\ntime,Vol,Cur\n0,1,2\n") << false << V{}
-                                          << V{} << V{};
     QTest::newRow("empty file") << QByteArray() << false << V{} << V{} << V{};
 }
 
