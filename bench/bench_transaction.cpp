@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int Transactions = 20000;
 constexpr int Batch = 500;
 constexpr quint16 Port = 15020;
 const char *const Address = "127.0.0.11";
@@ -68,6 +67,8 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // An optional count for profiling runs; the table uses the default.
+    const int Transactions = argc > 1 ? qMax(Batch, QByteArray(argv[1]).toInt()) : 20000;
     bench::ScratchDir scratch;
     bench::SimThread sims(bench::loopbackSupplies(1, Port, 17000));
     QString error;

@@ -168,8 +168,10 @@ bool ModbusDriver::exchange(const QByteArray &frame, quint16 id, const ReplyChec
     for (int attempt = 0; attempt < Attempts && state == ConnectedTcp; ++attempt) {
         // A link the supply closed still costs the wait: the echo decides
         // when the supply is lost.
-        if (tcpSocket->state() == QAbstractSocket::ConnectedState)
+        if (tcpSocket->state() == QAbstractSocket::ConnectedState) {
             tcpSocket->write(frame);
+            tcpSocket->flush();   // on the wire now, not at the next turn of the event loop
+        }
         ++unanswered;
         QByteArray reply;
         if (!awaitReply(ReplyTimeoutMs, reply)) {

@@ -344,6 +344,8 @@ void TestNetDevPageHistory::unwritableFileIsNotReportedSaved()
     QFETCH(bool, diskFull);
     const QString folder = workDir.path() + "/historyData";
     if (diskFull) {
+        if (!QFile::exists("/dev/full"))
+            QSKIP("no /dev/full to stand for a full disk");
         // Every name the run can get in the next seconds leads to a full disk.
         QVERIFY(QDir().mkpath(folder));
         const QDateTime now = QDateTime::currentDateTime();
