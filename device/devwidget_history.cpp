@@ -65,7 +65,7 @@ void DevWidget_KLV2400::onPlotImportBtnClicked()
         refuseWhileOutput();
         return;
     }
-    const QString path = QFileDialog::getOpenFileName(this, tr("选择文件"), QStringLiteral("./"),
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"), QStringLiteral("./"),
                                                       QStringLiteral("CSVFile (*.csv)"));
     if (path.isEmpty())
         return;

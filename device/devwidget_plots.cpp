@@ -63,7 +63,7 @@ void DevWidget_KLV2400::onPlotSaveBtnClicked()
                              .arg(driver.hostAddress(),
                                   QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
     if (ui->widget_13->grab().save(folder + name, "PNG"))
-        QMessageBox::information(this, tr("保存成功"), tr("曲线图片已保存至%1").arg(folder));
+        QMessageBox::information(this, QStringLiteral("保存成功"), QStringLiteral("曲线图片已保存至%1").arg(folder));
     else
         QMessageBox::information(this, tr("提示"), tr("曲线图片保存失败！"));
 }
