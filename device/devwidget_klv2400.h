@@ -10,6 +10,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 namespace Ui {
 class DevWidget_KLV2400;
 }
@@ -29,9 +31,12 @@ public:
     bool loadDeviceLimits();
     bool loadDeviceSettings();
 
-    // True while connectDevice() runs: the page must not be destroyed then.
+    // True while the page connects (the TCP connect and the reads after it):
+    // the page must not be destroyed then.
     bool isConnecting() const;
     DevDriver_KLV2400 &deviceDriver() { return driver; }
+    // The clock a run's sample times are read from; benchmarks put their own in.
+    void setClock(std::function<QDateTime()> clock) { now = std::move(clock); }
 
 private slots:
     void onConnectBtnClicked();
@@ -74,6 +79,7 @@ private:
     Ui::DevWidget_KLV2400 *ui;
     DevDriver_KLV2400 driver;
     QDateTime runStart;
+    std::function<QDateTime()> now = &QDateTime::currentDateTime;
     QVector<double> pendingTimes, pendingVoltages, pendingCurrents;
     QFile historyFile;
     ST_DevInfo devLimits;

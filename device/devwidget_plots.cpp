@@ -10,12 +10,12 @@ void DevWidget_KLV2400::onGetSamplingValue(ST_SamplingValue value)
 {
     if (!outputOn)
         return;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime sampled = now();
     if (firstSample) {
-        runStart = now;
+        runStart = sampled;
         firstSample = false;
     }
-    const double t = runStart.msecsTo(now) / 1000.0;
+    const double t = runStart.msecsTo(sampled) / 1000.0;
     const double voltage = value.voltage;
     const double current = value.current;
     if (ui->tbtn_plotPause->isChecked()) {

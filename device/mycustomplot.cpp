@@ -1,12 +1,14 @@
 #include "mycustomplot.h"
 
+#include "windowgraph.h"
+
 #include <algorithm>
 #include <cmath>
 
 MyCustomPlot::MyCustomPlot(QWidget *parent)
     : QCustomPlot(parent)
 {
-    graph = addGraph();
+    graph = new WindowGraph(xAxis, yAxis);
     setMouseTracking(true);
 
     selectionRect()->setPen(QPen(QBrush(Qt::black), 1, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
@@ -26,7 +28,7 @@ MyCustomPlot::MyCustomPlot(QWidget *parent)
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectAxes
                     | QCP::iSelectLegend | QCP::iSelectItems);
     yAxis->setRange(-2, 2);
-    replot(rpRefreshHint);
+    redraw();
 }
 
 void MyCustomPlot::setPlotType(int type)
@@ -43,7 +45,7 @@ void MyCustomPlot::setPlotType(int type)
 
 void MyCustomPlot::addPoint(double time, double value)
 {
-    graph->addData(time, value);
+    graph->appendPoint(time, value);
     widenExtremes(value, value);
     followNewest(time);
 }
@@ -52,7 +54,7 @@ void MyCustomPlot::addPoints(const QVector<double> &times, const QVector<double>
 {
     if (times.isEmpty() || values.isEmpty())
         return;
-    graph->addData(times, values);
+    graph->appendPoints(times, values);
     double lo = qInf();
     double hi = -qInf();
     for (double v : values) {
@@ -67,20 +69,19 @@ void MyCustomPlot::addPoints(const QVector<double> &times, const QVector<double>
 
 void MyCustomPlot::setPlotData(QVector<double> times, QVector<double> values)
 {
-    // A recorded file is in time order: skip the sort then.
-    graph->setData(times, values, std::is_sorted(times.cbegin(), times.cend()));
+    graph->replacePoints(times, values);
     graph->rescaleAxes();
     if (!times.isEmpty() && times.last() > windowSeconds)
         xAxis->setRange(times.last() - windowSeconds, times.last());
-    replot(rpRefreshHint);
+    redraw();
 }
 
 void MyCustomPlot::clearPlot()
 {
-    graph->data()->clear();
+    graph->clearPoints();
     graph->rescaleAxes();
     firstPoint = true;
-    replot(rpRefreshHint);
+    redraw();
 }
 
 void MyCustomPlot::retranslatePlot()
@@ -90,7 +91,7 @@ void MyCustomPlot::retranslatePlot()
         yAxis->setLabel(tr("电压/V"));
     else if (plotType == 1)
         yAxis->setLabel(tr("电流/A"));
-    replot(rpRefreshHint);
+    redraw();
 }
 
 void MyCustomPlot::mouseMoveEvent(QMouseEvent *event)
@@ -100,7 +101,7 @@ void MyCustomPlot::mouseMoveEvent(QMouseEvent *event)
         clampTimeStart();
     else
         axisRect()->setRangeDragAxes(xAxis, yAxis);
-    replot(rpRefreshHint);
+    redraw();
 }
 
 void MyCustomPlot::wheelEvent(QWheelEvent *event)
@@ -119,7 +120,7 @@ void MyCustomPlot::wheelEvent(QWheelEvent *event)
     }
     if (xAxis->range().lower < 0)
         clampTimeStart();
-    replot(rpRefreshHint);
+    redraw();
 }
 
 // Non-finite values (lo > hi when there were none) are drawn but never
@@ -143,16 +144,16 @@ void MyCustomPlot::widenExtremes(double lo, double hi)
 // zero-width range is refused by the axis, which then keeps its range.
 void MyCustomPlot::followNewest(double time)
 {
-    QSharedPointer<QCPGraphDataContainer> data = graph->data();
     if (time > windowSeconds)
-        data->removeBefore(time - windowSeconds);
+        graph->removeBefore(time - windowSeconds);
+    QSharedPointer<QCPGraphDataContainer> data = graph->data();
     if (!data->isEmpty())
         xAxis->setRange(data->constBegin()->key, time);
     if (!firstPoint) {
         const double m = (valueMax - valueMin) / 5;
         yAxis->setRange(valueMin - m, valueMax + m);
     }
-    replot(rpRefreshHint);
+    redraw();
 }
 
 // Time never starts before the run: keep the upper bound, or the width when
@@ -164,4 +165,33 @@ void MyCustomPlot::clampTimeStart()
         xAxis->setRange(0, r.upper);
     else
         xAxis->setRange(0, r.size());
+}
+
+// A hidden plot (a page in a tab that is not shown) only notes that it is
+// out of date: drawing a million points nobody sees would cost every page
+// the same as the visible one. It draws once when shown, or when grabbed.
+void MyCustomPlot::redraw()
+{
+    if (isVisible()) {
+        redrawPending = false;
+        replot(rpRefreshHint);
+    } else {
+        redrawPending = true;
+    }
+}
+
+void MyCustomPlot::showEvent(QShowEvent *event)
+{
+    QCustomPlot::showEvent(event);
+    if (redrawPending)
+        redraw();
+}
+
+void MyCustomPlot::paintEvent(QPaintEvent *event)
+{
+    if (redrawPending) {   // rendered while hidden, e.g. grabbed for a snapshot
+        redrawPending = false;
+        replot(rpQueuedRefresh);
+    }
+    QCustomPlot::paintEvent(event);
 }

@@ -7,6 +7,8 @@
 
 #include <QVector>
 
+class WindowGraph;
+
 class MyCustomPlot : public QCustomPlot
 {
     Q_OBJECT
@@ -25,15 +27,19 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void widenExtremes(double lo, double hi);
     void followNewest(double time);
     void clampTimeStart();
+    void redraw();
 
-    QCPGraph *graph = nullptr;
+    WindowGraph *graph = nullptr;
     bool firstPoint = true;
     double valueMax = 0;
     double valueMin = 0;
     int plotType = 0;
+    bool redrawPending = false;
 };

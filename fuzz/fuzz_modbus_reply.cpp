@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ModbusFrames::acceptWriteBlock(reply, blockLength);
     quint16 id = 0;
     ModbusFrames::replyTransactionId(reply, id);
+    const int frameSize = ModbusFrames::mbapFrameSize(reply);
+    if ((reply.size() < 6) != (frameSize < 0) || (frameSize >= 0 && frameSize < 6))
+        __builtin_trap();
     ModbusFrames::hexText(reply);
     return 0;
 }
