@@ -79,7 +79,7 @@ private:
     Ui::DevWidget_KLV2400 *ui;
     DevDriver_KLV2400 driver;
     QDateTime runStart;
-    std::function<QDateTime()> now = &QDateTime::currentDateTime;
+    std::function<QDateTime()> now = &QDateTime::currentDateTimeUtc;   // no time-zone work per sample
     QVector<double> pendingTimes, pendingVoltages, pendingCurrents;
     QFile historyFile;
     ST_DevInfo devLimits;

@@ -41,7 +41,8 @@ bool parseRowWith(const char *begin, const char *end, Row &row, QByteArray &scra
             ++p;            // past the comma
         }
         fieldStarts[i] = p;
-        const void *comma = std::memchr(p, ',', size_t(end - p));
+        // memchr wants a valid pointer even for no bytes: an empty line may have none.
+        const void *comma = p < end ? std::memchr(p, ',', size_t(end - p)) : nullptr;
         p = comma ? static_cast<const char *>(comma) : end;
         fieldEnds[i] = p;
     }

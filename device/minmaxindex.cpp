@@ -4,232 +4,260 @@
 #include <cmath>
 
 // Gathers the points of one pixel column and writes what stands for them.
-// The order of the smallest and largest value is kept through sequence
-// numbers: two per step, so a block can place its own extremes in order.
 class MinMaxIndex::Column
 {
 public:
-    explicit Column(QVector<QCPGraphData> *out) : out(out) {}
+    Column(const QCPGraphData *data, QVector<QCPGraphData> *out) : data(data), out(out) {}
 
-    void addPoint(const QCPGraphData &p)
+    void addPoint(int i)
     {
         if (count < RawKept)
-            raw[count] = p;
-        take(p, p, p.value, p.value, true, 1);
+            raw[count] = i;
+        const double v = data[i].value;
+        take(i, i, v, v, 1);
     }
-    void addBlock(const QCPGraphData &first, const QCPGraphData &last, const Summary &s, int points)
-    {
-        take(first, last, s.min, s.max, s.minFirst, points);
-    }
+    void addBlock(int i, int points, const Summary &s) { take(i, i + points - 1, s.min, s.max, points); }
     void flush()
     {
         if (count == 0)
             return;
         if (count <= RawKept) {
-            for (int i = 0; i < count; ++i)
-                out->append(raw[i]);
+            for (int k = 0; k < count; ++k)
+                out->append(data[raw[k]]);
         } else {
-            const bool minFirst = minSeq < maxSeq;
-            out->append(first);
-            out->append(QCPGraphData(first.key, minFirst ? min : max));
-            out->append(QCPGraphData(last.key, minFirst ? max : min));
-            out->append(last);
+            // Both extremes share one pixel column: whichever comes first
+            // draws the same band, and starting near the line so far keeps
+            // the step from the last column short.
+            const double previous = out->isEmpty() ? min : out->constLast().value;
+            const bool minFirst = !(std::abs(max - previous) < std::abs(min - previous));
+            out->append(QCPGraphData(data[firstIndex].key, minFirst ? min : max));
+            out->append(QCPGraphData(data[lastIndex].key, minFirst ? max : min));
         }
         count = 0;
-        step = 0;
     }
 
 private:
     static constexpr int RawKept = 4;
 
-    void take(const QCPGraphData &firstPoint, const QCPGraphData &lastPoint, double lo, double hi,
-              bool loFirst, int points)
+    void take(int from, int to, double lo, double hi, int points)
     {
-        const qint64 loSeq = step * 2 + (loFirst ? 0 : 1);
-        const qint64 hiSeq = step * 2 + (loFirst ? 1 : 0);
-        ++step;
         if (count == 0) {
-            first = firstPoint;
+            firstIndex = from;
             min = lo;
             max = hi;
-            minSeq = loSeq;
-            maxSeq = hiSeq;
         } else {
-            if (lo < min) {
-                min = lo;
-                minSeq = loSeq;
-            }
-            if (hi > max) {
-                max = hi;
-                maxSeq = hiSeq;
-            }
+            min = std::min(min, lo);
+            max = std::max(max, hi);
         }
-        last = lastPoint;
+        lastIndex = to;
         count += points;
     }
 
+    const QCPGraphData *data;
     QVector<QCPGraphData> *out;
-    QCPGraphData raw[RawKept];
-    QCPGraphData first, last;
+    int raw[RawKept] = {};
+    int firstIndex = 0, lastIndex = 0;
     double min = 0, max = 0;
-    qint64 minSeq = 0, maxSeq = 0, step = 0;
     int count = 0;
 };
+
+void MinMaxIndex::Level::push(const Summary &s)
+{
+    if (count == ring.size()) {
+        std::vector<Summary> bigger(std::max<size_t>(64, ring.size() * 2));
+        for (size_t k = 0; k < count; ++k)
+            bigger[k] = ring[(head + k) & mask];
+        ring.swap(bigger);
+        head = 0;
+        mask = ring.size() - 1;
+    }
+    ring[(head + count) & mask] = s;
+    ++count;
+}
+
+void MinMaxIndex::Level::popFront()
+{
+    head = (head + 1) & mask;
+    --count;
+    ++first;
+}
+
+void MinMaxIndex::Level::clear()
+{
+    ring.clear();
+    ring.shrink_to_fit();
+    head = count = mask = 0;
+    first = 0;
+}
 
 void MinMaxIndex::clear()
 {
     base = 0;
-    fineStart = 0;
-    coarseStart = 0;
-    fine.clear();
-    coarse.clear();
+    for (Level &level : levels)
+        level.clear();
 }
 
 void MinMaxIndex::dropFront(int count)
 {
     base += count;
-    while (!fine.empty() && (fineStart + 1) * Fine <= base) {
-        fine.pop_front();
-        ++fineStart;
+    for (int l = 0; l < Levels; ++l) {
+        Level &level = levels[l];
+        while (!level.empty() && (level.first + 1) << shiftOf(l) <= base)
+            level.popFront();
+        if (level.empty())
+            level.first = std::max(level.first, base >> shiftOf(l));
     }
-    if (fine.empty())
-        fineStart = std::max(fineStart, base / Fine);
-    while (!coarse.empty() && (coarseStart + 1) * Coarse <= base) {
-        coarse.pop_front();
-        ++coarseStart;
-    }
-    if (coarse.empty())
-        coarseStart = std::max(coarseStart, base / Coarse);
 }
 
 bool MinMaxIndex::sync(const QCPGraphData *data, int size)
 {
     const qint64 end = base + size;
-    if ((fineStart + qint64(fine.size())) * Fine > end)
+    if (levels[0].end() * blockSize(0) > end)
         return false;
-    while ((fineStart + qint64(fine.size()) + 1) * Fine <= end)
-        summariseFine(data);
-    constexpr qint64 perCoarse = Coarse / Fine;
-    while ((coarseStart + qint64(coarse.size()) + 1) * perCoarse <= fineStart + qint64(fine.size()))
-        summariseCoarse();
+    while ((levels[0].end() + 1) * blockSize(0) <= end)
+        levels[0].push(summarisePoints(data, levels[0].end() * blockSize(0)));
+    for (int l = 1; l < Levels; ++l) {
+        while ((levels[l].end() + 1) * Fan <= levels[l - 1].end())
+            levels[l].push(summariseBlocks(l, levels[l].end() * Fan));
+    }
     return true;
 }
 
 // A block that begins before the first point still held lost points to
 // the window: it is kept as a placeholder, never used.
-void MinMaxIndex::summariseFine(const QCPGraphData *data)
+MinMaxIndex::Summary MinMaxIndex::summarisePoints(const QCPGraphData *data, qint64 start) const
 {
+    if (start < base)
+        return Summary();
+    const QCPGraphData *p = data + (start - base);
     Summary s;
-    const qint64 start = (fineStart + qint64(fine.size())) * Fine;
-    if (start >= base) {
-        const QCPGraphData *p = data + (start - base);
-        s.usable = true;
-        s.min = s.max = p[0].value;
-        int minAt = 0, maxAt = 0;
-        for (int i = 0; i < Fine; ++i) {
-            const double v = p[i].value;
-            if (std::isnan(v)) {
-                s.usable = false;
-                break;
-            }
-            if (v < s.min) {
-                s.min = v;
-                minAt = i;
-            }
-            if (v > s.max) {
-                s.max = v;
-                maxAt = i;
-            }
-        }
-        s.minFirst = minAt <= maxAt;
+    s.min = s.max = p[0].value;
+    for (int i = 0; i < Fan; ++i) {
+        const double v = p[i].value;
+        if (std::isnan(v))
+            return Summary();
+        s.min = std::min(s.min, v);
+        s.max = std::max(s.max, v);
     }
-    fine.push_back(s);
+    return s;
 }
 
-void MinMaxIndex::summariseCoarse()
+MinMaxIndex::Summary MinMaxIndex::summariseBlocks(int level, qint64 firstBelow) const
 {
-    Summary s;
-    constexpr qint64 perCoarse = Coarse / Fine;
-    const qint64 firstFine = (coarseStart + qint64(coarse.size())) * perCoarse;
-    if (firstFine >= fineStart) {
-        s.usable = true;
-        qint64 minSeq = 0, maxSeq = 0;
-        for (qint64 b = 0; b < perCoarse && s.usable; ++b) {
-            const Summary &f = fine[size_t(firstFine - fineStart + b)];
-            s.usable = f.usable;
-            const qint64 loSeq = b * 2 + (f.minFirst ? 0 : 1);
-            const qint64 hiSeq = b * 2 + (f.minFirst ? 1 : 0);
-            if (b == 0 || f.min < s.min) {
-                s.min = f.min;
-                minSeq = loSeq;
-            }
-            if (b == 0 || f.max > s.max) {
-                s.max = f.max;
-                maxSeq = hiSeq;
-            }
-        }
-        s.minFirst = minSeq < maxSeq;
+    const Level &below = levels[level - 1];
+    if (firstBelow < below.first)
+        return Summary();
+    Summary s = below.at(firstBelow);
+    for (int b = 0; b < Fan; ++b) {
+        const Summary &f = below.at(firstBelow + b);
+        if (!f.usable())
+            return Summary();
+        s.min = std::min(s.min, f.min);
+        s.max = std::max(s.max, f.max);
     }
-    coarse.push_back(s);
+    return s;
 }
 
-const MinMaxIndex::Summary *MinMaxIndex::fineAt(qint64 absolute) const
+const MinMaxIndex::Summary *MinMaxIndex::usableAt(int level, qint64 absolute) const
 {
-    const qint64 b = absolute / Fine - fineStart;
-    if (b < 0 || b >= qint64(fine.size()))
+    const Level &l = levels[level];
+    const qint64 block = absolute >> shiftOf(level);
+    if (block < l.first || block >= l.end())
         return nullptr;
-    const Summary &s = fine[size_t(b)];
-    return s.usable ? &s : nullptr;
+    const Summary &s = l.at(block);
+    return s.usable() ? &s : nullptr;
 }
 
-const MinMaxIndex::Summary *MinMaxIndex::coarseAt(qint64 absolute) const
+// data[i, end) in one column: the largest summarised blocks that fit, the
+// points around them one by one.
+void MinMaxIndex::addSpan(Column &column, const QCPGraphData *data, int i, int end) const
 {
-    const qint64 b = absolute / Coarse - coarseStart;
-    if (b < 0 || b >= qint64(coarse.size()))
-        return nullptr;
-    const Summary &s = coarse[size_t(b)];
-    return s.usable ? &s : nullptr;
+    while (i < end) {
+        const qint64 absolute = base + i;
+        // The highest level whose blocks start here: four bits per level.
+        int l = absolute == 0 ? Levels - 1 : std::min(Levels, int(qCountTrailingZeroBits(quint64(absolute))) / 4) - 1;
+        while (l >= 0 && (end - i < blockSize(l) || !usableAt(l, absolute)))
+            --l;
+        if (l >= 0) {
+            column.addBlock(i, int(blockSize(l)), *usableAt(l, absolute));
+            i += int(blockSize(l));
+            continue;
+        }
+        if (std::isnan(data[i].value)) {   // a gap in the line stays a gap
+            column.flush();
+            column.addPoint(i);
+            column.flush();
+        } else {
+            column.addPoint(i);
+        }
+        ++i;
+    }
 }
+
+namespace {
+
+// The first index in [i + 1, to] whose key is not below keyEnd (to if
+// none). Columns hold about the same number of points, so the search
+// starts where the last column's width puts the end and gallops from there.
+int columnEnd(const QCPGraphData *data, int i, int to, double keyEnd, int guess)
+{
+    const auto below = [&](int j) { return data[j].key < keyEnd; };
+    const int first = i + 1;
+    if (first >= to || !below(first))
+        return first;
+    // The answer lies in (first, to]; narrow it to [lo, hi] around the guess.
+    const int probe = std::min(i + std::max(guess, 2), to);
+    int lo, hi;
+    if (probe == to || !below(probe)) {
+        hi = probe;
+        int step = 1;
+        int j = hi - step;
+        while (j > first && !below(j)) {
+            hi = j;
+            step *= 2;
+            j = hi - step;
+        }
+        lo = std::max(j, first) + 1;
+    } else {
+        int below_ = probe;
+        int step = 1;
+        int j = below_ + step;
+        while (j < to && below(j)) {
+            below_ = j;
+            step *= 2;
+            j = below_ + step;
+        }
+        lo = below_ + 1;
+        hi = std::min(j, to);
+    }
+    return int(std::lower_bound(data + lo, data + hi, keyEnd,
+                                [](const QCPGraphData &p, double key) { return p.key < key; })
+               - data);
+}
+
+} // namespace
 
 void MinMaxIndex::reduce(const QCPGraphData *data, int from, int to, PixelMap map,
                          QVector<QCPGraphData> *out) const
 {
-    Column column(out);
+    Column column(data, out);
     int i = from;
+    int width = 1;
     while (i < to) {
         const double pixel = std::floor(map.origin + map.scale * data[i].key);
-        const double columnEnd = (pixel + 1 - map.origin) / map.scale;   // first key of the next column
-        do {
-            const QCPGraphData &p = data[i];
-            if (std::isnan(p.value)) {   // a gap in the line stays a gap
-                column.flush();
-                out->append(p);
-                ++i;
-                continue;
-            }
-            const qint64 absolute = base + i;
-            if (absolute % Coarse == 0 && to - i >= Coarse && data[i + Coarse - 1].key < columnEnd) {
-                if (const Summary *s = coarseAt(absolute)) {
-                    column.addBlock(p, data[i + Coarse - 1], *s, Coarse);
-                    i += Coarse;
-                    continue;
-                }
-            }
-            if (absolute % Fine == 0 && to - i >= Fine && data[i + Fine - 1].key < columnEnd) {
-                if (const Summary *s = fineAt(absolute)) {
-                    column.addBlock(p, data[i + Fine - 1], *s, Fine);
-                    i += Fine;
-                    continue;
-                }
-            }
-            column.addPoint(p);
-            ++i;
-        } while (i < to && data[i].key < columnEnd);
+        const double keyEnd = (pixel + 1 - map.origin) / map.scale;   // first key of the next column
+        const int end = columnEnd(data, i, to, keyEnd, width);
+        width = end - i;
+        addSpan(column, data, i, end);
         column.flush();
+        i = end;
     }
 }
 
 qint64 MinMaxIndex::memoryBytes() const
 {
-    return qint64(fine.size() + coarse.size()) * qint64(sizeof(Summary));
+    qint64 bytes = 0;
+    for (const Level &level : levels)
+        bytes += qint64(level.bytes());
+    return bytes;
 }

@@ -7,13 +7,15 @@
 
 #include <qcustomplot.h>
 
-#include <deque>
+#include <vector>
 
 class MinMaxIndex
 {
 public:
-    static constexpr int Fine = 32;      // points per fine block
-    static constexpr int Coarse = 1024;  // points per coarse block: 32 fine blocks
+    // Blocks of 16, 256, 4096 and 65536 points, each level summarising 16
+    // blocks of the one below.
+    static constexpr int Levels = 4;
+    static constexpr int Fan = 16;
 
     // Pixel position of a key: origin + scale * key, with scale > 0.
     struct PixelMap {
@@ -30,31 +32,52 @@ public:
     // before (it holds fewer points): clear() and sync again.
     bool sync(const QCPGraphData *data, int size);
 
-    // Appends to out a line equivalent on screen to the one through
-    // data[from, to): per pixel column the first point, the smallest and
-    // largest value in the order they occur, and the last point. Columns of
-    // up to four points keep them all; a NaN value stays a gap in the line.
+    // Appends to out a line that looks the same on screen as the one through
+    // data[from, to): a column of pixels with more than four points gets
+    // two, its smallest and its largest value, at the keys of its first and
+    // last point, the one nearer the line so far first. Columns of up to
+    // four points keep them all; a NaN value stays a gap in the line.
     void reduce(const QCPGraphData *data, int from, int to, PixelMap map, QVector<QCPGraphData> *out) const;
 
     qint64 memoryBytes() const;
 
 private:
+    // min > max marks a block that cannot be used: points missing (dropped
+    // before it was summarised) or a NaN among them.
     struct Summary {
-        double min = 0;
+        double min = 1;
         double max = 0;
-        bool minFirst = true;   // the smallest value occurs no later than the largest
-        bool usable = false;    // false: points missing or a NaN among them
+        bool usable() const { return min <= max; }
+    };
+    // The summaries of one level, oldest first, in a ring that grows by
+    // doubling: dropping the oldest never moves the others.
+    class Level
+    {
+    public:
+        qint64 first = 0;   // block number of the oldest summary kept
+        qint64 end() const { return first + qint64(count); }
+        const Summary &at(qint64 block) const { return ring[(head + size_t(block - first)) & mask]; }
+        void push(const Summary &s);
+        void popFront();
+        void clear();
+        size_t bytes() const { return ring.capacity() * sizeof(Summary); }
+        bool empty() const { return count == 0; }
+
+    private:
+        std::vector<Summary> ring;
+        size_t head = 0;
+        size_t count = 0;
+        size_t mask = 0;
     };
     class Column;
 
-    const Summary *fineAt(qint64 absolute) const;
-    const Summary *coarseAt(qint64 absolute) const;
-    void summariseFine(const QCPGraphData *data);
-    void summariseCoarse();
+    static constexpr int shiftOf(int level) { return 4 * (level + 1); }   // log2 of the block size
+    static constexpr qint64 blockSize(int level) { return qint64(1) << shiftOf(level); }
+    const Summary *usableAt(int level, qint64 absolute) const;
+    Summary summarisePoints(const QCPGraphData *data, qint64 start) const;
+    Summary summariseBlocks(int level, qint64 firstBelow) const;
+    void addSpan(Column &column, const QCPGraphData *data, int i, int end) const;
 
-    qint64 base = 0;        // absolute number of data[0]
-    qint64 fineStart = 0;   // block number of fine.front()
-    qint64 coarseStart = 0;
-    std::deque<Summary> fine;
-    std::deque<Summary> coarse;
+    qint64 base = 0;   // absolute number of data[0]
+    Level levels[Levels];
 };

@@ -6,7 +6,7 @@ namespace {
 // Below this many points a one-step compaction costs well under a
 // millisecond: the container is left to manage itself.
 constexpr int MoveThreshold = 65536;
-constexpr int MovePerStep = 4096;
+constexpr int MovePerStep = 2048;
 } // namespace
 
 // A graph container that tells how much unused room it holds and takes
@@ -16,6 +16,7 @@ class SlidingGraphData : public QCPGraphDataContainer
 public:
     int unusedFront() const { return mPreallocSize; }
     int unusedBack() const { return mData.capacity() - mData.size(); }
+    int capacity() const { return mData.capacity(); }
     qint64 heapBytes() const { return qint64(mData.capacity()) * qint64(sizeof(QCPGraphData)); }
     void reserve(int points) { mData.reserve(points); }
     void appendCopies(const QCPGraphData *from, int count)
@@ -49,6 +50,7 @@ bool WindowGraph::ownsData() const
 void WindowGraph::restart()
 {
     fresh.reset();
+    spare.reset();
     storeBase = 0;
     index.clear();
 }
@@ -126,9 +128,13 @@ void WindowGraph::maintain()
 void WindowGraph::startMove()
 {
     const int size = store->size();
-    fresh.reset(new SlidingGraphData);
+    fresh = spare ? spare : QSharedPointer<SlidingGraphData>(new SlidingGraphData);
+    spare.reset();
     fresh->setAutoSqueeze(false);
-    fresh->reserve(size + size / 4 + MovePerStep);
+    // A spare that is nearly big enough stays as it is: growing it would
+    // cost the very allocation and first touches the reuse avoids.
+    if (fresh->capacity() < size + size / 8 + MovePerStep)
+        fresh->reserve(size + size / 4 + MovePerStep);
     movedUpTo = storeBase;
     moveStep();
 }
@@ -137,27 +143,35 @@ void WindowGraph::moveStep()
 {
     const qint64 end = storeBase + store->size();
     const qint64 from = std::max(movedUpTo, storeBase);   // dropped meanwhile: not moved
+    if (from > end) {   // points went missing other than by removeBefore: start afresh later
+        fresh.reset();
+        return;
+    }
     const int count = int(std::min<qint64>(MovePerStep, end - from));
     fresh->appendCopies(&*(store->constBegin() + int(from - storeBase)), count);
     movedUpTo = from + count;
     if (movedUpTo < end)
         return;
     if (fresh->size() == store->size()) {
+        spare = store;
         store = fresh;
         setData(store);
+        spare->clear();   // keeps its memory for the next move
     }
     fresh.reset();
 }
 
 qint64 WindowGraph::memoryBytes() const
 {
-    return store->heapBytes() + (fresh ? fresh->heapBytes() : 0) + index.memoryBytes();
+    return store->heapBytes() + (fresh ? fresh->heapBytes() : 0) + (spare ? spare->heapBytes() : 0)
+        + index.memoryBytes();
 }
 
 void WindowGraph::getOptimizedLineData(QVector<QCPGraphData> *lineData,
                                        const QCPGraphDataContainer::const_iterator &begin,
                                        const QCPGraphDataContainer::const_iterator &end) const
 {
+    drawingReduced = false;
     QCPAxis *keyAxis = mKeyAxis.data();
     const int count = int(end - begin);
     if (!lineData || !keyAxis || !ownsData() || keyAxis->scaleType() != QCPAxis::stLinear) {
@@ -188,4 +202,20 @@ void WindowGraph::getOptimizedLineData(QVector<QCPGraphData> *lineData,
     lineData->reserve(int(4 * width) + 16);
     const int from = int(begin - mDataContainer->constBegin());
     index.reduce(data, from, from + count, {p0 - scale * range.lower, scale}, lineData);
+    drawingReduced = true;
+}
+
+// Where many points share each pixel column the line is a solid band:
+// smoothing its edges is invisible there and would cost more than the rest
+// of the redraw. Sparse data keeps the library's antialiased line.
+void WindowGraph::drawLinePlot(QCPPainter *painter, const QVector<QPointF> &lines) const
+{
+    if (!drawingReduced) {
+        QCPGraph::drawLinePlot(painter, lines);
+        return;
+    }
+    if (painter->pen().style() != Qt::NoPen && painter->pen().color().alpha() != 0) {
+        painter->setAntialiasing(false);
+        drawPolyline(painter, lines);
+    }
 }

@@ -4,8 +4,10 @@
 // stays cheap at a million points. Drawing goes through per-pixel-column
 // extremes (MinMaxIndex) instead of visiting every point, and dropping old
 // points never compacts the whole container in one step: when the unused
-// space around the points grows, they move to a fresh container a few
-// thousand at a time while samples keep arriving.
+// space around the points grows, they move to a second container a few
+// thousand at a time while samples keep arriving. The two containers then
+// swap roles and keep their memory, so a long run neither returns memory
+// to the system nor asks it for more.
 
 #include "minmaxindex.h"
 
@@ -36,6 +38,7 @@ protected:
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,
                               const QCPGraphDataContainer::const_iterator &begin,
                               const QCPGraphDataContainer::const_iterator &end) const override;
+    void drawLinePlot(QCPPainter *painter, const QVector<QPointF> &lines) const override;
 
 private:
     bool ownsData() const;
@@ -46,7 +49,9 @@ private:
 
     QSharedPointer<SlidingGraphData> store;   // the graph's container
     QSharedPointer<SlidingGraphData> fresh;   // being filled, or null
+    QSharedPointer<SlidingGraphData> spare;   // the last store, empty, its memory kept
     qint64 storeBase = 0;    // points dropped from the front since restart()
     qint64 movedUpTo = 0;    // absolute number of the next point to move
     mutable MinMaxIndex index;
+    mutable bool drawingReduced = false;   // the last line data came from the index
 };

@@ -1,4 +1,4 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
@@ -280,10 +280,6 @@
         <translation>%1: the data file could not be created; this run is not recorded!</translation>
     </message>
     <message>
-        <source>选择文件</source>
-        <translation>Choose File</translation>
-    </message>
-    <message>
         <source>提示</source>
         <translation>Notice</translation>
     </message>
@@ -358,14 +354,6 @@
     <message>
         <source>当前设备正在输出，是否确认关闭？</source>
         <translation>The device output is on. Close anyway?</translation>
-    </message>
-    <message>
-        <source>保存成功</source>
-        <translation>Saved</translation>
-    </message>
-    <message>
-        <source>曲线图片已保存至%1</source>
-        <translation>Plot picture saved to %1</translation>
     </message>
     <message>
         <source>曲线图片保存失败！</source>
@@ -856,6 +844,11 @@
     <message>
         <source>连接参数设置失败！</source>
         <translation>Failed to write the connection settings!</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <comment>switched off</comment>
+        <translation>Off</translation>
     </message>
 </context>
 <context>

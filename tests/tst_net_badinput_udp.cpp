@@ -9,6 +9,8 @@
 #include <QNetworkDatagram>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace discovery;
 
 namespace {

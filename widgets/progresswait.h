@@ -24,7 +24,10 @@ class ProgressWait : public QWidget
     Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor)
 
 public:
-    enum BarStyle {
+    // A fixed underlying type: a style number from outside the list (a
+    // property set by name or number) is then a defined value that draws
+    // no bar, not undefined behaviour.
+    enum BarStyle : int {
         BarStyle_Arc = 0,
         BarStyle_RoundCircle = 1,
         BarStyle_Pie = 2,

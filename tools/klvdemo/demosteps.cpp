@@ -107,12 +107,12 @@ bool DemoSteps::run(int expectedCards, const QString &screenshotPath)
     QWidget *pane = child<QWidget>(&window, "scrollAreaWidgetContents");
     QWidget *top = pane && pane->layout() && pane->layout()->count() > 0 ? pane->layout()->itemAt(0)->widget()
                                                                            : nullptr;
-    auto *connect = child<QPushButton>(top, "btn_devConnect");
-    if (!connect) {
+    auto *connectButton = child<QPushButton>(top, "btn_devConnect");
+    if (!connectButton) {
         std::fprintf(stderr, "klv-demo: the top card has no connect button\n");
         return false;
     }
-    connect->click();
+    connectButton->click();
     if (!step("the device page", [&] { return openPage() != nullptr; }, 15000))
         return false;
 
