@@ -8,6 +8,7 @@
 #include "devwidget_klv2400.h"
 #include "mycustomplot.h"
 #include "simthread.h"
+#include "windowgraph.h"
 
 #include <QApplication>
 #include <QSpinBox>
@@ -90,31 +91,20 @@ private:
     qint64 elapsedMs = 0;
 };
 
-// Fills the big page while hidden (it draws nothing then) until shortly
-// before its container is due to move: the measured stretch then holds a
+// Fills the big page while hidden (it draws nothing then) until its full
+// container starts moving its points: the measured stretch then holds a
 // whole move and the change-over, the most expensive samples of a long run.
 void fillToSteadyState(LivePage &big, int points, double &worstHiddenUs)
 {
     big.page.hide();
-    QList<qint64> changes;
-    const void *store = big.store();
-    const qint64 horizon = qint64(points) * 3 / 2;
-    for (qint64 i = 0; i < horizon; ++i) {
+    const auto *graph = dynamic_cast<const WindowGraph *>(graphOf(big.vol()));
+    for (qint64 i = 0; i < qint64(points) * 3; ++i) {
         const qint64 t0 = bench::monotonicNs();
         big.sample();
         const double us = double(bench::monotonicNs() - t0) / 1000.0;
-        if (i > points)
+        if (i > points) {
             worstHiddenUs = std::max(worstHiddenUs, us);
-        if (big.store() != store) {
-            store = big.store();
-            if (i > points)   // in the steady state: the window is full
-                changes << i;
-        }
-        if (changes.size() >= 2 && qEnvironmentVariableIsSet("KLV_BENCH_DEBUG"))
-            bench::note(QStringLiteral("changes %1 %2 at %3").arg(changes.at(0)).arg(changes.last()).arg(i));
-        if (changes.size() >= 2) {
-            const qint64 next = changes.last() + (changes.last() - changes.at(changes.size() - 2));
-            if (i >= next - 800)
+            if (graph->isMoving())
                 break;
         }
     }

@@ -35,8 +35,10 @@ void DevWidget_KLV2400::openHistoryFile()
 void DevWidget_KLV2400::writeHistoryRow(double t, double voltage, double current)
 {
     // Unflushed: rows reach the disk as the buffer fills and at the close.
-    if (outputOn && historyFile.isOpen())
-        historyFile.write(historycsv::formatRow(t, voltage, current));
+    if (outputOn && historyFile.isOpen()) {
+        char row[historycsv::MaxRowBytes];
+        historyFile.write(row, historycsv::formatRow(row, t, voltage, current));
+    }
 }
 
 // A run's file counts as saved only if every write reached the disk. A file

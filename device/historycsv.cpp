@@ -1,6 +1,10 @@
 #include "historycsv.h"
 
+#include <QString>
+
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace historycsv {
@@ -14,18 +18,88 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-// scratch is reused from field to field, so that reading a large file does
-// not allocate per number.
-double fieldValue(const char *begin, const char *end, QByteArray &scratch)
+bool isDigitOrPoint(char c)
 {
-    scratch.resize(int(end - begin));
-    std::memcpy(scratch.data(), begin, size_t(end - begin));
+    return (c >= '0' && c <= '9') || c == '.';
+}
+
+// The field as the import reads it by definition: text in the local code
+// page, to double as Qt reads numbers (surrounding white space of any kind
+// allowed); anything else, and anything not finite, is 0.
+double plainFieldValue(const char *begin, const char *end)
+{
     bool ok = false;
-    const double v = scratch.toDouble(&ok);
+    const double v = QString::fromLocal8Bit(begin, int(end - begin)).toDouble(&ok);
     return ok && std::isfinite(v) ? v : 0.0;
 }
 
-bool parseRowWith(const char *begin, const char *end, Row &row, QByteArray &scratch)
+// A field of plain decimal notation (what this program writes) is read with
+// std::from_chars, which rounds exactly as Qt does. Everything else, from a
+// leading "+-" to "inf", a non-ASCII blank or an overflow, takes the plain
+// path above, so both always agree.
+double fieldValue(const char *begin, const char *end)
+{
+    const char *b = begin;
+    const char *e = end;
+    while (b < e && isBlank(*b))
+        ++b;
+    while (e > b && isBlank(e[-1]))
+        --e;
+    const char *number = b < e && *b == '+' ? b + 1 : b;   // from_chars takes no plus sign
+    const char *digits = number < e && *number == '-' && number == b ? number + 1 : number;
+    if (digits < e && isDigitOrPoint(*digits)) {
+        double v = 0;
+        const std::from_chars_result r = std::from_chars(number, e, v);
+        if (r.ec == std::errc() && r.ptr == e && std::isfinite(v))
+            return v;
+    }
+    return plainFieldValue(begin, end);
+}
+
+// Could x lie exactly halfway between two 6-digit decimals? Qt rounds such
+// a tie away from zero, std::to_chars to even. A tie needs
+// x * 10^(5 - E) * 2 to be an odd integer, E being the decimal exponent of
+// x; with x = m * 2^k, m odd, that means k == E - 6. E is one of three
+// values next to the binary exponent's estimate, so this test is cheap and
+// errs only towards yes.
+bool mayBeTie(double x)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int biased = int((bits >> 52) & 0x7FF);
+    const std::uint64_t fraction = bits & ((std::uint64_t(1) << 52) - 1);
+    const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t(1) << 52);
+    const int lowBit = (biased == 0 ? -1074 : biased - 1075) + qCountTrailingZeroBits(m);
+    int binaryExponent = 0;
+    std::frexp(x, &binaryExponent);
+    const int estimate = int(std::floor((binaryExponent - 1) * 0.30102999566398120));
+    return lowBit + 6 >= estimate - 1 && lowBit + 6 <= estimate + 1;
+}
+
+// x as QString::number(x, 'g', 6) writes it, with std::to_chars doing the
+// work: Qt writes 0 for -0 and nan whatever the sign, and rounds exact
+// ties away from zero, which the rare possible tie leaves to Qt itself.
+char *formatNumber(char *out, double x)
+{
+    if (x == 0) {
+        *out = '0';
+        return out + 1;
+    }
+    if (std::isnan(x)) {
+        std::memcpy(out, "nan", 3);
+        return out + 3;
+    }
+    if (std::isfinite(x) && mayBeTie(x)) {
+        const QByteArray qt = QByteArray::number(x, 'g', 6);
+        std::memcpy(out, qt.constData(), size_t(qt.size()));
+        return out + qt.size();
+    }
+    return std::to_chars(out, out + MaxRowBytes / 3, x, std::chars_format::general, 6).ptr;
+}
+
+} // namespace
+
+bool parseRow(const char *begin, const char *end, Row &row)
 {
     while (begin < end && isBlank(*begin))
         ++begin;
@@ -46,13 +120,11 @@ bool parseRowWith(const char *begin, const char *end, Row &row, QByteArray &scra
         p = comma ? static_cast<const char *>(comma) : end;
         fieldEnds[i] = p;
     }
-    row.time = fieldValue(fieldStarts[0], fieldEnds[0], scratch);
-    row.voltage = fieldValue(fieldStarts[1], fieldEnds[1], scratch);
-    row.current = fieldValue(fieldStarts[2], fieldEnds[2], scratch);
+    row.time = fieldValue(fieldStarts[0], fieldEnds[0]);
+    row.voltage = fieldValue(fieldStarts[1], fieldEnds[1]);
+    row.current = fieldValue(fieldStarts[2], fieldEnds[2]);
     return true;
 }
-
-} // namespace
 
 QByteArray headerBytes()
 {
@@ -61,15 +133,19 @@ QByteArray headerBytes()
 
 QByteArray formatRow(double time, double voltage, double current)
 {
-    QByteArray row;
-    row.reserve(40);
-    row += QByteArray::number(time, 'g', 6);
-    row += ',';
-    row += QByteArray::number(voltage, 'g', 6);
-    row += ',';
-    row += QByteArray::number(current, 'g', 6);
-    row += '\n';
-    return row;
+    char row[MaxRowBytes];
+    return QByteArray(row, formatRow(row, time, voltage, current));
+}
+
+int formatRow(char *out, double time, double voltage, double current)
+{
+    char *p = formatNumber(out, time);
+    *p++ = ',';
+    p = formatNumber(p, voltage);
+    *p++ = ',';
+    p = formatNumber(p, current);
+    *p++ = '\n';
+    return int(p - out);
 }
 
 bool isMarkerLine(const QByteArray &line)
@@ -84,12 +160,6 @@ bool isMarkerLine(const QByteArray &line)
     return size_t(e - b) == n && std::memcmp(b, marker, n) == 0;
 }
 
-bool parseRow(const char *begin, const char *end, Row &row)
-{
-    QByteArray scratch;
-    return parseRowWith(begin, end, row, scratch);
-}
-
 Curves parseRows(const QByteArray &data)
 {
     Curves curves;
@@ -100,13 +170,11 @@ Curves parseRows(const QByteArray &data)
     curves.times.reserve(estimate);
     curves.voltages.reserve(estimate);
     curves.currents.reserve(estimate);
-    QByteArray scratch;
-    scratch.reserve(32);
     while (p < end) {
         const void *nl = std::memchr(p, '\n', size_t(end - p));
         const char *lineEnd = nl ? static_cast<const char *>(nl) : end;
         Row row;
-        if (parseRowWith(p, lineEnd, row, scratch)) {
+        if (parseRow(p, lineEnd, row)) {
             curves.times.append(row.time);
             curves.voltages.append(row.voltage);
             curves.currents.append(row.current);

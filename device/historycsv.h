@@ -11,9 +11,15 @@ namespace historycsv {
 // "KLV2400Data\ntime,Vol,Cur\n"
 QByteArray headerBytes();
 
-// One row "t,v,c\n", each number in general format with 6 significant
-// digits and "." as the decimal point.
+// One row "t,v,c\n", each number as QString::number(x, 'g', 6) writes it:
+// general format, 6 significant digits, "." as the decimal point.
 QByteArray formatRow(double time, double voltage, double current);
+
+// The longest row the function below writes.
+constexpr int MaxRowBytes = 64;
+// The same row written to out, which holds at least MaxRowBytes; returns
+// its length. No allocation: the page writes one per sample.
+int formatRow(char *out, double time, double voltage, double current);
 
 // True when the first line (with or without its line end) is the marker,
 // surrounding ASCII blanks and CR allowed. Compared as bytes, so a

@@ -33,6 +33,8 @@ public:
     // Heap bytes held for the points, the unused room around them and the
     // drawing index.
     qint64 memoryBytes() const;
+    // True while the points are moving to the other container.
+    bool isMoving() const { return !fresh.isNull(); }
 
 protected:
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,

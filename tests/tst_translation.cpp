@@ -18,7 +18,7 @@ struct TsEntry {
     bool finished = false;
 };
 
-// context + '\x1f' + source -> translation
+// context + '\x1f' + source + '\x1f' + disambiguation -> translation
 QHash<QString, TsEntry> readTs(const QString &path)
 {
     QHash<QString, TsEntry> entries;
@@ -26,7 +26,7 @@ QHash<QString, TsEntry> readTs(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return entries;
     QXmlStreamReader xml(&file);
-    QString context, source;
+    QString context, source, comment;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
@@ -35,12 +35,15 @@ QHash<QString, TsEntry> readTs(const QString &path)
             context = xml.readElementText();
         } else if (xml.name() == QLatin1String("source")) {
             source = xml.readElementText();
+            comment.clear();
+        } else if (xml.name() == QLatin1String("comment")) {
+            comment = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation")) {
             TsEntry e;
             const QString type = xml.attributes().value("type").toString();
             e.finished = type.isEmpty();
             e.translation = xml.readElementText();
-            entries.insert(context + QChar(0x1f) + source, e);
+            entries.insert(context + QChar(0x1f) + source + QChar(0x1f) + comment, e);
         }
     }
     return entries;
@@ -103,7 +106,7 @@ void TranslationTest::fixedLiteralsStayUntranslated()
                                QStringLiteral("文件格式错误！"),
                                QStringLiteral("曲线图片已保存至%1")};
     for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
-        const QString source = it.key().section(QChar(0x1f), 1);
+        const QString source = it.key().section(QChar(0x1f), 1, 1);
         QVERIFY2(!fixed.contains(source), qPrintable("marked for translation: " + source));
     }
 }
