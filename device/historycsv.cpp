@@ -67,12 +67,11 @@ bool mayBeTie(double x)
     std::uint64_t bits;
     std::memcpy(&bits, &x, sizeof bits);
     const int biased = int((bits >> 52) & 0x7FF);
-    const std::uint64_t fraction = bits & ((std::uint64_t(1) << 52) - 1);
-    const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t(1) << 52);
-    const int lowBit = (biased == 0 ? -1074 : biased - 1075) + qCountTrailingZeroBits(m);
-    int binaryExponent = 0;
-    std::frexp(x, &binaryExponent);
-    const int estimate = int(std::floor((binaryExponent - 1) * 0.30102999566398120));
+    if (biased == 0)   // subnormal: rare enough to leave to Qt
+        return true;
+    const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    const int lowBit = biased - 1075 + int(qCountTrailingZeroBits(m));
+    const int estimate = int(std::floor((biased - 1023) * 0.30102999566398120));
     return lowBit + 6 >= estimate - 1 && lowBit + 6 <= estimate + 1;
 }
 

@@ -190,9 +190,9 @@ void TestNetBadInputUdp::identityTextIsPlainText_data()
     QTest::newRow("UTF-8") << QByteArray("KLV2400/60V/电源") << true << "60V" << QString::fromUtf8("电源");
     QTest::newRow("control characters")
         << QByteArray("KLV2400/\t\r\nA\x01/\x1b[31mB\x7f") << true << "\t\r\nA\x01" << "\x1b[31mB\x7f";
-    // No "/" in it: that separates the fields.
-    QTest::newRow("markup") << QByteArray("KLV2400/<font color=red><b>R<br>/<img src=x>&amp;") << true
-                            << "<font color=red><b>R<br>" << "<img src=x>&amp;";
+    // No "/" in it (that separates the fields), and within the 40 bytes.
+    QTest::newRow("markup") << QByteArray("KLV2400/<b>R<br>/<img src=x>&amp;") << true << "<b>R<br>"
+                            << "<img src=x>&amp;";
     QTest::newRow("missing fields") << QByteArray("KLV2400") << true << "" << "";
     QTest::newRow("more fields") << QByteArray("KLV2400/a/b/c/d") << true << "a" << "b";
     QTest::newRow("model elsewhere in the text") << QByteArray("X/KLV2400/Y") << false << "" << "";
