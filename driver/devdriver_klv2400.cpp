@@ -58,6 +58,8 @@ enum Reg : quint16 {
 constexpr quint16 BlockDevInfo = 254;
 constexpr quint16 BlockNameBase = 49;   // name of list file n at 49 + n
 constexpr int EchoPeriodMs = 1000;
+// Every sampling interval is a whole multiple of this step.
+constexpr int SamplingStepMs = 100;
 constexpr int LostAfterSeconds = 20;
 constexpr int CommitPauseMs = 20;
 constexpr int SeqTestFunc = 3;
@@ -76,6 +78,11 @@ DevDriver_KLV2400::DevDriver_KLV2400(QObject *parent)
     , listStepLimit(ListSizeSanityLimit)
     , now(&QDateTime::currentDateTime)
 {
+    // Precise timers keep the phase keepEchoBetweenSamples() gives them;
+    // coarse ones are moved to shared boundaries, where an echo tick and a
+    // sampling tick of the same driver would meet every second.
+    echoTimer.setTimerType(Qt::PreciseTimer);
+    samplingTimer.setTimerType(Qt::PreciseTimer);
     connect(&echoTimer, &QTimer::timeout, this, &DevDriver_KLV2400::onEchoTimeOut);
     connect(&samplingTimer, &QTimer::timeout, this, &DevDriver_KLV2400::onSamplingTimeOut);
 }
@@ -334,7 +341,25 @@ void DevDriver_KLV2400::startSampling()
         return;
     samplingTimer.start(samplingInterval);
     samplingActive = true;
+    keepEchoBetweenSamples();
     onSamplingTimeOut();
+}
+
+// The sampling ticks fall on whole steps of 100 ms from now and the echo
+// period is ten steps, so a tick of each that came together once would come
+// together every second, and the later one would always be refused as busy.
+// The next echo moves by at most half a step to fall halfway between two
+// sampling ticks; onEchoTimeOut() then goes back to the plain period.
+void DevDriver_KLV2400::keepEchoBetweenSamples()
+{
+    if (!echoTimer.isActive())
+        return;
+    const int remaining = echoTimer.remainingTime();
+    const int half = SamplingStepMs / 2;
+    int shift = ((half - remaining) % SamplingStepMs + SamplingStepMs) % SamplingStepMs;
+    if (shift > half)
+        shift -= SamplingStepMs;
+    echoTimer.start(qMax(0, remaining + shift));
 }
 
 void DevDriver_KLV2400::stopSampling()
@@ -345,6 +370,9 @@ void DevDriver_KLV2400::stopSampling()
 
 void DevDriver_KLV2400::onEchoTimeOut()
 {
+    if (echoTimer.isActive() && echoTimer.interval() != EchoPeriodMs)
+        echoTimer.start(EchoPeriodMs);   // after the one shifted echo
+
     QVector<quint32> values;
     if (readRegisters(RegStatus, 8, values)) {
         ST_EchoValue echo;

@@ -60,6 +60,8 @@ public slots:
     void onSamplingTimeOut();
 
 private:
+    void keepEchoBetweenSamples();
+
     QTimer echoTimer;
     QTimer samplingTimer;
     QDateTime lastEchoTime;
