@@ -31,6 +31,10 @@ protected:
             showSeen = true;
             stamp("SHOW");
         }
+        if (event->type() == QEvent::Expose) {
+            if (auto *shown = qobject_cast<QWindow *>(watched))
+                std::printf("SIZE %d %d\n", shown->width(), shown->height());
+        }
         auto *window = event->type() == QEvent::Expose ? qobject_cast<QWindow *>(watched) : nullptr;
         if (window && window->isExposed()) {
             qApp->removeEventFilter(this);

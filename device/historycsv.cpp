@@ -164,22 +164,40 @@ Curves parseRows(const QByteArray &data)
     Curves curves;
     const char *p = data.constData();
     const char *end = p + data.size();
-    // A recorded row is typically 15-25 bytes: reserve once instead of regrowing.
-    const int estimate = data.size() / 16;
-    curves.times.reserve(estimate);
-    curves.voltages.reserve(estimate);
-    curves.currents.reserve(estimate);
+    // Written in place rather than appended: a recorded row is typically
+    // 15-25 bytes, so this rarely has to grow, and is cut to size at the end.
+    int capacity = data.size() / 16 + 16;
+    curves.times.resize(capacity);
+    curves.voltages.resize(capacity);
+    curves.currents.resize(capacity);
+    double *times = curves.times.data();
+    double *voltages = curves.voltages.data();
+    double *currents = curves.currents.data();
+    int count = 0;
     while (p < end) {
         const void *nl = std::memchr(p, '\n', size_t(end - p));
         const char *lineEnd = nl ? static_cast<const char *>(nl) : end;
         Row row;
         if (parseRow(p, lineEnd, row)) {
-            curves.times.append(row.time);
-            curves.voltages.append(row.voltage);
-            curves.currents.append(row.current);
+            if (count == capacity) {
+                capacity *= 2;
+                curves.times.resize(capacity);
+                curves.voltages.resize(capacity);
+                curves.currents.resize(capacity);
+                times = curves.times.data();
+                voltages = curves.voltages.data();
+                currents = curves.currents.data();
+            }
+            times[count] = row.time;
+            voltages[count] = row.voltage;
+            currents[count] = row.current;
+            ++count;
         }
         p = nl ? lineEnd + 1 : end;
     }
+    curves.times.resize(count);
+    curves.voltages.resize(count);
+    curves.currents.resize(count);
     return curves;
 }
 

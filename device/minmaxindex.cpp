@@ -132,14 +132,14 @@ MinMaxIndex::Summary MinMaxIndex::summarisePoints(const QCPGraphData *data, qint
     const QCPGraphData *p = data + (start - base);
     Summary s;
     s.min = s.max = p[0].value;
-    for (int i = 0; i < Fan; ++i) {
+    bool nan = false;
+    for (int i = 0; i < Fan; ++i) {   // no early exit: the loop stays branch-free
         const double v = p[i].value;
-        if (std::isnan(v))
-            return Summary();
-        s.min = std::min(s.min, v);
-        s.max = std::max(s.max, v);
+        nan |= std::isnan(v);
+        s.min = v < s.min ? v : s.min;
+        s.max = v > s.max ? v : s.max;
     }
-    return s;
+    return nan ? Summary() : s;
 }
 
 MinMaxIndex::Summary MinMaxIndex::summariseBlocks(int level, qint64 firstBelow) const

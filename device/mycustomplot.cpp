@@ -71,8 +71,9 @@ void MyCustomPlot::setPlotData(QVector<double> times, QVector<double> values)
 {
     graph->replacePoints(times, values);
     graph->rescaleAxes();
-    if (!times.isEmpty() && times.last() > windowSeconds)
-        xAxis->setRange(times.last() - windowSeconds, times.last());
+    // constLast(): last() would copy the caller's shared million points.
+    if (!times.isEmpty() && times.constLast() > windowSeconds)
+        xAxis->setRange(times.constLast() - windowSeconds, times.constLast());
     redraw();
 }
 

@@ -19,17 +19,12 @@ public:
     int capacity() const { return mData.capacity(); }
     qint64 heapBytes() const { return qint64(mData.capacity()) * qint64(sizeof(QCPGraphData)); }
     void reserve(int points) { mData.reserve(points); }
+    void compact(bool front, bool back) { squeeze(front && mPreallocSize > 0, back); }
     void appendCopies(const QCPGraphData *from, int count)
     {
         const int old = mData.size();
         mData.resize(old + count);
         std::copy(from, from + count, mData.begin() + old);
-    }
-    // Drops unused room at the front when that is cheap.
-    void compactFront()
-    {
-        if (mPreallocSize > 0)
-            squeeze(true, false);
     }
 };
 
@@ -117,8 +112,13 @@ void WindowGraph::maintain()
     }
     const int size = store->size();
     if (size < MoveThreshold) {
-        if (store->unusedFront() > size)
-            store->compactFront();
+        // Small (again, after a narrower window): compacting costs little,
+        // and memory kept for many more points goes back.
+        spare.reset();
+        const bool front = store->unusedFront() > size;
+        const bool back = store->unusedBack() > 2 * size + MovePerStep;
+        if (front || back)
+            store->compact(front, back);
         return;
     }
     if (store->unusedFront() >= size / 8 || store->unusedBack() < size / 16)
@@ -128,13 +128,18 @@ void WindowGraph::maintain()
 void WindowGraph::startMove()
 {
     const int size = store->size();
-    fresh = spare ? spare : QSharedPointer<SlidingGraphData>(new SlidingGraphData);
+    const int wanted = size + size / 4 + MovePerStep;
+    // The spare serves if it is nearly big enough, and not far too big
+    // (after a narrower window): a new allocation costs first touches of
+    // its memory, which the reuse avoids.
+    if (spare && spare->capacity() >= size + size / 8 + MovePerStep && spare->capacity() <= 2 * wanted) {
+        fresh = spare;
+    } else {
+        fresh.reset(new SlidingGraphData);
+        fresh->setAutoSqueeze(false);
+        fresh->reserve(wanted);
+    }
     spare.reset();
-    fresh->setAutoSqueeze(false);
-    // A spare that is nearly big enough stays as it is: growing it would
-    // cost the very allocation and first touches the reuse avoids.
-    if (fresh->capacity() < size + size / 8 + MovePerStep)
-        fresh->reserve(size + size / 4 + MovePerStep);
     movedUpTo = storeBase;
     moveStep();
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <functional>
@@ -35,6 +36,11 @@ private:
                 continue;
             }
             dialog->selectFile(file);
+            // selectFile() leaves the name field alone once it has the focus,
+            // and accept() reads that field: without this the dialog stays
+            // open whenever the focus arrived before this poll.
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(file);
             static_cast<QDialog *>(dialog)->accept();   // the file dialog's own checks run
             if (afterPicking)
                 afterPicking();
