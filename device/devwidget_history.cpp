@@ -58,6 +58,22 @@ DevWidget_KLV2400::HistoryClose DevWidget_KLV2400::closeHistoryFile()
     return ok ? HistoryClose::Saved : HistoryClose::Failed;
 }
 
+namespace {
+
+// Skips a line, whatever it holds, if it ends within the import's line bound.
+bool skipLine(QIODevice &file)
+{
+    for (qint64 skipped = 0; skipped <= historycsv::MaxImportLineBytes;) {
+        const QByteArray part = file.readLine(4096);
+        if (part.isEmpty() || part.endsWith('\n'))
+            return true;
+        skipped += part.size();
+    }
+    return false;
+}
+
+} // namespace
+
 void DevWidget_KLV2400::onPlotImportBtnClicked()
 {
     const auto refuseWhileOutput = [this] {
@@ -76,17 +92,36 @@ void DevWidget_KLV2400::onPlotImportBtnClicked()
         refuseWhileOutput();
         return;
     }
+    // Every line is read to a bound: a file without line ends must not be
+    // taken into memory whole.
     QFile file(path);
-    const QByteArray firstLine = file.open(QIODevice::ReadOnly) ? file.readLine() : QByteArray();
-    if (!historycsv::isMarkerLine(firstLine)) {
+    const QByteArray firstLine = file.open(QIODevice::ReadOnly) ? file.readLine(4096) : QByteArray();
+    if (!historycsv::isMarkerLine(firstLine) || !skipLine(file)) {
         QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件格式错误！"));
         return;
     }
+    // Read in pieces: a file of hundreds of megabytes never sits in memory
+    // whole, only the rows it holds, and those up to a limit.
+    historycsv::RowReader reader(file.size());
+    for (QByteArray piece; !(piece = file.read(1 << 20)).isEmpty();) {
+        if (!reader.feed(piece))
+            break;
+    }
+    if (!reader.finish()) {
+        QMessageBox::information(this, QStringLiteral("提示"),
+                                 reader.refusal() == historycsv::RowReader::Refusal::TooManyRows
+                                     ? QStringLiteral("文件数据超过%1行，无法导入！").arg(historycsv::MaxImportRows)
+                                     : QStringLiteral("文件格式错误！"));
+        return;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("文件读取失败！"));
+        return;
+    }
+    const historycsv::Curves curves = reader.takeCurves();
     ui->lab_importPlotName->setText(path.split(QLatin1Char('/')).last());
     ui->lab_importPlotName->show();
     ui->lab_csvFileName->show();
-    file.readLine();   // the column names, whatever the line holds
-    const historycsv::Curves curves = historycsv::parseRows(file.readAll());
     ui->widget_plot_Vol->setPlotData(curves.times, curves.voltages);
     ui->widget_plot_Cur->setPlotData(curves.times, curves.currents);
 }

@@ -2,16 +2,22 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace historycsv {
 
 namespace {
 
 const char marker[] = "KLV2400Data";
+
+// QVector<double> holds at most this many elements (its allocation size is an int).
+constexpr qint64 MaxVectorSize = (std::numeric_limits<int>::max() - 64) / qint64(sizeof(double));
 
 bool isBlank(char c)
 {
@@ -161,44 +167,103 @@ bool isMarkerLine(const QByteArray &line)
 
 Curves parseRows(const QByteArray &data)
 {
-    Curves curves;
-    const char *p = data.constData();
-    const char *end = p + data.size();
-    // Written in place rather than appended: a recorded row is typically
-    // 15-25 bytes, so this rarely has to grow, and is cut to size at the end.
-    int capacity = data.size() / 16 + 16;
-    curves.times.resize(capacity);
-    curves.voltages.resize(capacity);
-    curves.currents.resize(capacity);
-    double *times = curves.times.data();
-    double *voltages = curves.voltages.data();
-    double *currents = curves.currents.data();
-    int count = 0;
-    while (p < end) {
+    RowReader reader(data.size(), std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    reader.feed(data);
+    reader.finish();
+    return reader.takeCurves();
+}
+
+RowReader::RowReader(qint64 expectedBytes, qint64 maxRows, qint64 maxLineBytes)
+    : maxRows(std::clamp<qint64>(maxRows, 0, MaxVectorSize - 1)), maxLineBytes(maxLineBytes)
+{
+    // A recorded row is typically 15-25 bytes, so this rarely has to grow.
+    resizeCurves(std::max<qint64>(expectedBytes, 0) / 16 + 16);
+}
+
+// Rows are written in place rather than appended (the import's inner loop);
+// the curves are cut to the rows read when taken.
+void RowReader::resizeCurves(qint64 rows)
+{
+    const int size = int(std::min(rows, maxRows + 1));
+    curves.times.resize(size);
+    curves.voltages.resize(size);
+    curves.currents.resize(size);
+    times = curves.times.data();
+    voltages = curves.voltages.data();
+    currents = curves.currents.data();
+}
+
+bool RowReader::feed(const char *data, qint64 size)
+{
+    const char *p = data;
+    const char *end = data + std::max<qint64>(size, 0);
+    while (p < end && refused == Refusal::None) {
         const void *nl = std::memchr(p, '\n', size_t(end - p));
         const char *lineEnd = nl ? static_cast<const char *>(nl) : end;
-        Row row;
-        if (parseRow(p, lineEnd, row)) {
-            if (count == capacity) {
-                capacity *= 2;
-                curves.times.resize(capacity);
-                curves.voltages.resize(capacity);
-                curves.currents.resize(capacity);
-                times = curves.times.data();
-                voltages = curves.voltages.data();
-                currents = curves.currents.data();
-            }
-            times[count] = row.time;
-            voltages[count] = row.voltage;
-            currents[count] = row.current;
-            ++count;
+        if (qint64(unended.size()) + (lineEnd - p) > maxLineBytes) {
+            refuse(Refusal::LineTooLong);
+            break;
         }
-        p = nl ? lineEnd + 1 : end;
+        if (!nl) {
+            unended.append(p, int(end - p));
+            break;
+        }
+        if (unended.isEmpty()) {
+            addLine(p, lineEnd);
+        } else {
+            unended.append(p, int(lineEnd - p));
+            addLine(unended.constData(), unended.constData() + unended.size());
+            unended.clear();
+        }
+        p = lineEnd + 1;
     }
-    curves.times.resize(count);
-    curves.voltages.resize(count);
-    curves.currents.resize(count);
-    return curves;
+    return refused == Refusal::None;
+}
+
+bool RowReader::finish()
+{
+    if (refused == Refusal::None && !unended.isEmpty())
+        addLine(unended.constData(), unended.constData() + unended.size());
+    unended = QByteArray();
+    return refused == Refusal::None;
+}
+
+void RowReader::refuse(Refusal why)
+{
+    refused = why;
+    count = 0;
+    unended = QByteArray();
+    resizeCurves(0);
+    curves.times.squeeze();   // give the memory back at once
+    curves.voltages.squeeze();
+    curves.currents.squeeze();
+}
+
+Curves RowReader::takeCurves()
+{
+    resizeCurves(count);
+    Curves taken;
+    std::swap(taken, curves);
+    count = 0;
+    resizeCurves(0);
+    return taken;
+}
+
+void RowReader::addLine(const char *begin, const char *end)
+{
+    Row row;
+    if (!parseRow(begin, end, row))
+        return;
+    if (count >= maxRows) {
+        refuse(Refusal::TooManyRows);
+        return;
+    }
+    if (count == curves.times.size())
+        resizeCurves(std::max<qint64>(2 * count, 16));
+    times[count] = row.time;
+    voltages[count] = row.voltage;
+    currents[count] = row.current;
+    ++count;
 }
 
 } // namespace historycsv

@@ -47,4 +47,46 @@ struct Curves {
 // ends, last line end optional), skipping lines with fewer than three fields.
 Curves parseRows(const QByteArray &data);
 
+// The most rows an import takes: ten times a full plot window at 100 ms.
+// Beyond it the curves alone would need gigabytes.
+constexpr qint64 MaxImportRows = 10000000;
+// The longest line an import takes; a row this program writes is under 64
+// bytes. Longer lines make the file unreadable rather than held in memory.
+constexpr qint64 MaxImportLineBytes = 16 * 1024 * 1024;
+
+// parseRows() over bytes that arrive in pieces of any size, so that a file
+// is never held whole in memory: only the rows and a line not yet ended.
+class RowReader
+{
+public:
+    enum class Refusal { None, TooManyRows, LineTooLong };
+
+    // expectedBytes only sizes the first allocation.
+    explicit RowReader(qint64 expectedBytes = 0, qint64 maxRows = MaxImportRows,
+                       qint64 maxLineBytes = MaxImportLineBytes);
+    // False once the file is refused; later pieces are then ignored.
+    bool feed(const char *data, qint64 size);
+    bool feed(const QByteArray &piece) { return feed(piece.constData(), piece.size()); }
+    // Takes the last line if it has no line end. False when refused.
+    bool finish();
+    Refusal refusal() const { return refused; }
+    // The rows read (none once refused), the reader left empty.
+    Curves takeCurves();
+
+private:
+    void addLine(const char *begin, const char *end);
+    void refuse(Refusal why);
+    void resizeCurves(qint64 rows);
+
+    Curves curves;
+    double *times = nullptr;
+    double *voltages = nullptr;
+    double *currents = nullptr;
+    QByteArray unended;   // the start of a line whose end has not arrived
+    qint64 count = 0;
+    qint64 maxRows;
+    qint64 maxLineBytes;
+    Refusal refused = Refusal::None;
+};
+
 } // namespace historycsv

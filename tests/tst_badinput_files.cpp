@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -55,7 +56,12 @@ struct LogReset {
     ~LogReset() { delete CAppLog::instance(); }
 };
 
+// Writes a test file into the open file.
+using FileMaker = std::function<void(QFile &)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(FileMaker)
 
 class TestBadInputFiles : public QObject
 {
@@ -64,6 +70,8 @@ class TestBadInputFiles : public QObject
 private slots:
     void hostileHistoryFile_data();
     void hostileHistoryFile();
+    void oversizedHistoryFile_data();
+    void oversizedHistoryFile();
     void brokenSettingsFile_data();
     void brokenSettingsFile();
     void brokenTranslationFile_data();
@@ -114,6 +122,57 @@ void TestBadInputFiles::hostileHistoryFile()
     QCOMPARE(page.findChild<QLabel *>("lab_importPlotName")->text(), QStringLiteral("edited.csv"));
     QCOMPARE(pointsOf(page.findChild<MyCustomPlot *>("widget_plot_Vol")), voltages);
     QCOMPARE(pointsOf(page.findChild<MyCustomPlot *>("widget_plot_Cur")), currents);
+}
+
+void TestBadInputFiles::oversizedHistoryFile_data()
+{
+    // How the file is made in the work folder, and the refusal it gets.
+    QTest::addColumn<FileMaker>("make");
+    QTest::addColumn<QString>("refusal");
+    const qint64 hundreds = 300 * 1024 * 1024;   // a hole: costs no disk
+    const QString format = QStringLiteral("文件格式错误！");
+    QTest::newRow("300 MB, no line end") << FileMaker([=](QFile &f) { f.resize(hundreds); })
+                                         << format;
+    QTest::newRow("300 MB row") << FileMaker([=](QFile &f) {
+        f.write(header);
+        f.resize(hundreds);
+    }) << format;
+    QTest::newRow("300 MB column names") << FileMaker([=](QFile &f) {
+        f.write("KLV2400Data\n");
+        f.resize(hundreds);
+    }) << format;
+    QTest::newRow("one row more than a plot takes") << FileMaker([](QFile &f) {
+        f.write(header);
+        const QByteArray rows = QByteArray(",,\n").repeated(1000000);
+        for (int i = 0; i < 10; ++i)
+            f.write(rows);
+        f.write("1,2,3");
+    }) << QStringLiteral("文件数据超过10000000行，无法导入！");
+}
+
+void TestBadInputFiles::oversizedHistoryFile()
+{
+    // Refused with a message after reading at most a bounded line or the
+    // rows a plot takes; the plots keep what they showed.
+    QFETCH(FileMaker, make);
+    QFETCH(QString, refusal);
+    TempWorkDir work;
+    LogReset reset;
+    {
+        QFile file("big.csv");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        make(file);
+    }
+    DevWidget_KLV2400 page;
+    MessageBoxAnswerer boxes;
+    {
+        FileDialogAnswerer picker(work.path() + "/big.csv");
+        page.findChild<QToolButton *>("tbtn_plotImport")->click();
+    }
+    QCOMPARE(boxes.texts, QStringList{refusal});
+    QVERIFY(page.findChild<QLabel *>("lab_importPlotName")->text() != QStringLiteral("big.csv"));
+    QVERIFY(pointsOf(page.findChild<MyCustomPlot *>("widget_plot_Vol")).isEmpty());
+    QVERIFY(pointsOf(page.findChild<MyCustomPlot *>("widget_plot_Cur")).isEmpty());
 }
 
 void TestBadInputFiles::brokenSettingsFile_data()

@@ -22,6 +22,8 @@ private slots:
     void row();
     void rowNeverReadsPastItsEnd();
     void rowsOfAFile();
+    void rowsReadInPiecesOfAnySize();
+    void rowLimitRefusesAndFreesTheRows();
     void roundTripToSixDigits();
 };
 
@@ -163,6 +165,59 @@ void TstHistoryCsv::rowsOfAFile()
     const Curves none = historycsv::parseRows(QByteArray("\n\n"));
     QVERIFY(none.times.isEmpty() && none.voltages.isEmpty() && none.currents.isEmpty());
     QVERIFY(historycsv::parseRows(QByteArray()).times.isEmpty());
+}
+
+void TstHistoryCsv::rowsReadInPiecesOfAnySize()
+{
+    // The page reads a file in pieces: a line, a CRLF or a number cut at
+    // any byte must read as in the whole file.
+    const QByteArray data = QByteArray("0,1,2\r\n 3 ,\t4,5,extra\n\n6,") + QByteArray(3000, '7')
+        + QByteArray(",8\n,,\n9,1e309,-0\n10,\0,11\n12,13", 30);
+    const Curves whole = historycsv::parseRows(data);
+    QCOMPARE(whole.times.size(), 6);
+    for (int piece = 1; piece <= data.size(); piece += piece < 40 ? 1 : 97) {
+        historycsv::RowReader reader(piece);
+        for (int at = 0; at < data.size(); at += piece)
+            QVERIFY(reader.feed(data.mid(at, piece)));
+        QVERIFY(reader.finish());
+        const Curves c = reader.takeCurves();
+        QCOMPARE(c.times, whole.times);
+        QCOMPARE(c.voltages, whole.voltages);
+        QCOMPARE(c.currents, whole.currents);
+    }
+}
+
+void TstHistoryCsv::rowLimitRefusesAndFreesTheRows()
+{
+    // Lines that are not rows do not count; the first row past the limit
+    // refuses the file, and nothing read before it is kept.
+    historycsv::RowReader atLimit(0, 3);
+    QVERIFY(atLimit.feed(QByteArray("1,2,3\nshort\n\n4,5,6\n7,8,9")));
+    QVERIFY(atLimit.finish());
+    QCOMPARE(atLimit.takeCurves().times, (QVector<double>{1, 4, 7}));
+
+    historycsv::RowReader overLimit(1 << 20, 3);
+    QVERIFY(overLimit.feed(QByteArray("1,2,3\n4,5,6\n7,8,9\n")));
+    QVERIFY(!overLimit.feed(QByteArray("10,11,12\n13,14,15\n")));
+    QVERIFY(!overLimit.feed(QByteArray("16,17,18\n")));
+    QVERIFY(!overLimit.finish());
+    QCOMPARE(overLimit.refusal(), historycsv::RowReader::Refusal::TooManyRows);
+    const Curves refused = overLimit.takeCurves();
+    QVERIFY(refused.times.isEmpty() && refused.voltages.isEmpty() && refused.currents.isEmpty());
+
+    // An unended last line is a row too, and counts.
+    historycsv::RowReader lastLine(0, 1);
+    QVERIFY(lastLine.feed(QByteArray("1,2,3\n4,5,6")));
+    QVERIFY(!lastLine.finish());
+
+    // A line is refused by its length however it arrives, ended or not.
+    historycsv::RowReader longLine(0, 100, 10);
+    QVERIFY(longLine.feed(QByteArray("1,2,3\n123,456")));
+    QVERIFY(longLine.feed(QByteArray("789\n")));   // exactly 10 bytes
+    QVERIFY(!longLine.feed(QByteArray("12345678901")));
+    QCOMPARE(longLine.refusal(), historycsv::RowReader::Refusal::LineTooLong);
+    QVERIFY(!longLine.finish());
+    QVERIFY(longLine.takeCurves().times.isEmpty());
 }
 
 void TstHistoryCsv::roundTripToSixDigits()
