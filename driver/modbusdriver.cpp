@@ -179,6 +179,16 @@ bool ModbusDriver::exchange(const QByteArray &frame, quint16 id, const ReplyChec
                 CAppLog::instance()->writeLog(tr("读取超时：寄存器地址%1").arg(logAddress), 0, false);
             continue;
         }
+        // Earlier attempts of this same frame may be answered late, in one
+        // read with this attempt's answer: copies of one answer, not a reply
+        // of the wrong size. Only as many as are owed, so a supply that
+        // answers a single request with a doubled frame is still refused.
+        int newest = 0;
+        const int copies = ModbusFrames::countFramesWithId(reply, id, &newest);
+        if (copies > 1 && copies <= unanswered) {
+            reply = reply.mid(newest);
+            unanswered -= copies - 1;
+        }
         --unanswered;
         ok = accept(reply);
         if (!ok && logging)

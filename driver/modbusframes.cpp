@@ -166,6 +166,22 @@ int mbapFrameSize(const QByteArray &bytes)
     return 6 + (byteAt(bytes, 4) << 8 | byteAt(bytes, 5));
 }
 
+int countFramesWithId(const QByteArray &bytes, quint16 id, int *lastAt)
+{
+    int frames = 0;
+    for (int at = 0; at < bytes.size(); ++frames) {
+        if (lastAt)
+            *lastAt = at;
+        const QByteArray rest = QByteArray::fromRawData(bytes.constData() + at, bytes.size() - at);
+        quint16 frameId = 0;
+        const int size = mbapFrameSize(rest);
+        if (!replyTransactionId(rest, frameId) || frameId != id || size < 0 || size > rest.size())
+            return 0;
+        at += size;
+    }
+    return frames;
+}
+
 bool decodeDevInfoBlock(const QByteArray &reply, ST_DevInfo &info)
 {
     if (reply.size() < DevInfoReplyMinSize)

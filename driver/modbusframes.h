@@ -57,6 +57,9 @@ bool replyTransactionId(const QByteArray &reply, quint16 &id);
 // The size of the frame that starts bytes, by its MBAP length field; -1
 // while the header is incomplete.
 int mbapFrameSize(const QByteArray &bytes);
+// How many whole frames carrying id the bytes hold back to back, when they
+// hold nothing else; 0 otherwise. lastAt gets where the last one starts.
+int countFramesWithId(const QByteArray &bytes, quint16 id, int *lastAt = nullptr);
 
 // The device-information block of a 0x42 reply from address 254: the six
 // limits, little-endian floats. Fills only those six fields.

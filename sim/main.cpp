@@ -155,23 +155,23 @@ Parsed parseOptions(QCoreApplication &app, Options &o)
                 return bad(QStringLiteral("%1 is not a loopback address; use --any-sender inside a private "
                                           "network namespace").arg(a.toString()));
 
-    for (const QString &spec : p.values(fault)) {
+    for (const QString &option : p.values(fault)) {
         int target = 0;
-        QString rest = spec;
-        if (spec.contains(QLatin1Char(':'))) {
+        QString rest = option;
+        if (option.contains(QLatin1Char(':'))) {
             bool isIndex = false;
-            const int k = spec.section(QLatin1Char(':'), 0, 0).toInt(&isIndex);
+            const int k = option.section(QLatin1Char(':'), 0, 0).toInt(&isIndex);
             if (isIndex) {
                 if (k < 1 || k > o.addresses.size())
-                    return bad(QStringLiteral("--fault %1: no supply %2").arg(spec).arg(k));
+                    return bad(QStringLiteral("--fault %1: no supply %2").arg(option).arg(k));
                 target = k;
-                rest = spec.section(QLatin1Char(':'), 1);
+                rest = option.section(QLatin1Char(':'), 1);
             }
         }
         FaultRule rule;
         QString error;
-        if (!parseFaultSpec(rest, rule, &error))
-            return bad(QStringLiteral("--fault %1: %2").arg(spec, error));
+        if (!parseFaultRule(rest, rule, &error))
+            return bad(QStringLiteral("--fault %1: %2").arg(option, error));
         o.faults.append({target, rule});
     }
     return ok ? Parsed::Run : Parsed::Error;

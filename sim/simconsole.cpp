@@ -30,14 +30,14 @@ QStringList splitNonEmpty(const QString &text, QChar separator)
     return parts;
 }
 
-bool parseFaultSpec(const QString &spec, FaultRule &rule, QString *error)
+bool parseFaultRule(const QString &text, FaultRule &rule, QString *error)
 {
     auto fail = [error](const QString &why) {
         if (error)
             *error = why;
         return false;
     };
-    const QStringList parts = splitNonEmpty(spec, QLatin1Char(','));
+    const QStringList parts = splitNonEmpty(text, QLatin1Char(','));
     if (parts.isEmpty())
         return fail(QStringLiteral("empty fault"));
     rule = FaultRule();
@@ -198,7 +198,7 @@ QString SimConsole::execute(const QString &line)
     for (SimSupply *s : targets) {
         if (cmd == QLatin1String("fault")) {
             FaultRule rule;
-            if (!parseFaultSpec(w[2], rule, &error))
+            if (!parseFaultRule(w[2], rule, &error))
                 return error;
             s->addFault(rule);
         } else if (cmd == QLatin1String("clear")) {

@@ -15,7 +15,7 @@ namespace klvsim {
 
 // "KIND[:MS][,fn=F][,addr=A][,times=N][,skip=N][,after-commit][,udp|,both]"
 // for example "late,fn=0x10,addr=122,times=1". Numbers may be hexadecimal (0x..).
-bool parseFaultSpec(const QString &spec, FaultRule &rule, QString *error);
+bool parseFaultRule(const QString &text, FaultRule &rule, QString *error);
 QString faultSpecHelp();
 QStringList splitNonEmpty(const QString &text, QChar separator);
 

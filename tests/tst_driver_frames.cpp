@@ -65,6 +65,8 @@ private slots:
     void blockWriteEcho();
 
     void replyIdentifier();
+    void framesWithId_data();
+    void framesWithId();
     void floatBits();
     void devInfoBlock();
     void nameBlock_data();
@@ -283,6 +285,33 @@ void TestDriverFrames::replyIdentifier()
     QCOMPARE(id, quint16(99));
     QVERIFY(replyTransactionId(hex("ab cd"), id));
     QCOMPARE(id, quint16(0xABCD));
+}
+
+void TestDriverFrames::framesWithId_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("lastAt");
+    const QByteArray write = hex("00 07 00 00 00 06 01 10 00 20 00 02");   // 12 bytes
+    QTest::newRow("one") << write << 1 << 0;
+    QTest::newRow("three") << write + write + write << 3 << 24;
+    QTest::newRow("header only") << hex("00 07 00 00 00 00") + write << 2 << 6;
+    QTest::newRow("last cut short") << write + write.left(11) << 0 << -1;
+    QTest::newRow("other id after") << write + hex("00 08 00 00 00 06 01 10 00 20 00 02") << 0 << -1;
+    QTest::newRow("length past the end") << hex("00 07 00 00 ff ff 01") << 0 << -1;
+    QTest::newRow("short header") << hex("00 07 00 00 00") << 0 << -1;
+    QTest::newRow("empty") << QByteArray() << 0 << -1;
+}
+
+void TestDriverFrames::framesWithId()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, frames);
+    QFETCH(int, lastAt);
+    int at = -1;
+    QCOMPARE(countFramesWithId(bytes, 7, &at), frames);
+    if (frames > 0)
+        QCOMPARE(at, lastAt);
 }
 
 void TestDriverFrames::floatBits()

@@ -38,7 +38,7 @@ QByteArray goodReply(const QByteArray &request)
             pdu.append(char(k + 1));
         break;
     }
-    case 0x10: return request.left(12);
+    case 0x10: pdu = request.mid(7, 5); break;   // function, address, count
     case 0x40: pdu = request.mid(7, 3) + request.at(10); break;
     case 0x41: pdu = hex("41 00 00 00 01 00 00 00 0a"); break;
     case 0x42: pdu = QByteArray(1, char(0x42)) + request.mid(8, 2) + QByteArray("AB\0", 3); break;
@@ -87,6 +87,8 @@ private slots:
     void exceptionReplies();
     void wrongMbapLengthJudgedBySize();
     void twoRepliesInOneRead();
+    void lateAnswersArriveWithTheRetrysAnswer_data();
+    void lateAnswersArriveWithTheRetrysAnswer();
     void resetInTheMiddleOfATransaction();
     void resetInTheMiddleOfAListFileWrite();
     void nameReplyOfEightBytes();
@@ -233,6 +235,51 @@ void TestNetBadInputModbus::twoRepliesInOneRead()
     QCOMPARE(values.size(), 4);
     QCOMPARE(peer->requests.size(), 2);
     QCOMPARE(frameId(peer->requests.at(1)), link.lastTransactionId());
+}
+
+void TestNetBadInputModbus::lateAnswersArriveWithTheRetrysAnswer_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<int>("silentAttempts");
+    for (int function : {0x03, 0x10, 0x40, 0x41, 0x42}) {
+        for (int silent : {1, 2}) {
+            QTest::addRow("function %02x, %d late", function, silent) << function << silent;
+        }
+    }
+}
+
+void TestNetBadInputModbus::lateAnswersArriveWithTheRetrysAnswer()
+{
+    // A slow supply: the first attempts time out, and their answers arrive
+    // late, in one read with the answer to the retry (the same frame). That
+    // is the request answered, not a reply of the wrong size, and nothing of
+    // it is left to answer the next request.
+    QFETCH(int, function);
+    QFETCH(int, silentAttempts);
+    int seen = 0;
+    peer->respond = [&](const QByteArray &request) {
+        ++seen;
+        if (seen <= silentAttempts)
+            return QByteArray();
+        return goodReply(request).repeated(seen == silentAttempts + 1 ? silentAttempts + 1 : 1);
+    };
+    ModbusDriver link;
+    QVERIFY(connectLink(link, peerHost));
+    QVERIFY(runOperation(link, function));
+    QCOMPARE(peer->requests.size(), silentAttempts + 1);
+    QVERIFY(runOperation(link, function));
+    QCOMPARE(peer->requests.size(), silentAttempts + 2);
+
+    // More copies than attempts made: not this request's answer alone, and
+    // judged by its length (a block read has no length to judge).
+    if (function == 0x42)
+        return;
+    seen = 0;
+    peer->respond = [&](const QByteArray &request) {
+        ++seen;
+        return seen == 1 ? QByteArray() : goodReply(request).repeated(3);
+    };
+    QVERIFY(!runOperation(link, function));
 }
 
 void TestNetBadInputModbus::resetInTheMiddleOfATransaction()

@@ -248,7 +248,7 @@ void TestSimFaults::udpFaults()
 
 void TestSimFaults::faultNotation_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("option");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<FaultKind>("kind");
     QTest::addColumn<int>("function");
@@ -266,11 +266,11 @@ void TestSimFaults::faultNotation_data()
 
 void TestSimFaults::faultNotation()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, option);
     QFETCH(bool, valid);
     FaultRule r;
     QString error;
-    QCOMPARE(klvsim::parseFaultSpec(spec, r, &error), valid);
+    QCOMPARE(klvsim::parseFaultRule(option, r, &error), valid);
     if (!valid) {
         QVERIFY(!error.isEmpty());
         return;
@@ -280,7 +280,7 @@ void TestSimFaults::faultNotation()
     QTEST(r.address, "address");
     QTEST(r.remaining, "remaining");
     QTEST(r.delayMs, "delayMs");
-    QVERIFY(klvsim::parseFaultSpec(QStringLiteral("exception,after-commit,skip=2,udp"), r, &error));
+    QVERIFY(klvsim::parseFaultRule(QStringLiteral("exception,after-commit,skip=2,udp"), r, &error));
     QVERIFY(r.afterCommit);
     QCOMPARE(r.skip, 2);
     QCOMPARE(r.channel, FaultChannel::Udp);
