@@ -48,7 +48,7 @@ void DevBriefInfoWidget::setBriefInfo(const ST_BriefInfo &info)
     ui->lab_IPAddr->setText(info.IPAddr);
     devAddr = info.devAddr;
     ui->lab_manufacturer->setText(info.manufacturer);
-    ui->lab_specification->setText(info.specification);
+    ui->lab_specification->setText(info.rating);
 }
 
 void DevBriefInfoWidget::onTimeOut()

@@ -19,7 +19,7 @@ struct ST_BriefInfo {
     QString IPAddr;
     quint8 devAddr = 0;
     QString manufacturer;
-    QString specification;
+    QString rating;
 };
 
 class DevBriefInfoWidget : public QWidget

@@ -52,7 +52,7 @@ std::optional<DeviceIdentity> parseIdentityReply(const QByteArray &datagram)
     DeviceIdentity identity;
     identity.devAddr = quint8(datagram.at(0));
     identity.model = fields.value(0);
-    identity.specification = fields.value(1);
+    identity.rating = fields.value(1);
     identity.manufacturer = fields.value(2);
     return identity;
 }

@@ -17,7 +17,7 @@ QByteArray discoveryRequest();
 struct DeviceIdentity {
     quint8 devAddr = 0;
     QString model;
-    QString specification;
+    QString rating;
     QString manufacturer;
 };
 

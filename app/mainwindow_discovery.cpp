@@ -70,7 +70,7 @@ void MainWindow::onProcessPendingDatagrams()
         if (!identity || !namesKlv2400(identity->model))
             continue;
         auto *card = new DevBriefInfoWidget(ui->scrollAreaWidgetContents);
-        card->setBriefInfo({IPAddr, identity->devAddr, identity->manufacturer, identity->specification});
+        card->setBriefInfo({IPAddr, identity->devAddr, identity->manufacturer, identity->rating});
         connect(card, &DevBriefInfoWidget::sigConnectDev, this, &MainWindow::onConnectDevice);
         ui->verticalLayout_13->insertWidget(0, card);
     }

@@ -56,13 +56,13 @@ Parsed parseOptions(QCoreApplication &app, Options &o)
                                      "Example: --udp-port 17000", "PORT", "7000");
     const QCommandLineOption devAddr("device-address", "Device address of the first supply, the others count "
                                      "up (default 1). Example: --device-address 10", "N", "1");
-    const QCommandLineOption identity("identity", "Identity text \"model/specification/manufacturer\", at most "
+    const QCommandLineOption identity("identity", "Identity text \"model/rating/manufacturer\", at most "
                                       "40 bytes. Example: --identity \"KLV2400-6020/60V 20A/ACME\"", "TEXT");
     const QCommandLineOption anySender("any-sender", "Serve every sender, not just loopback ones; only for use "
                                        "inside a private network namespace. Example: --any-sender");
     const QCommandLineOption verbose({"v", "verbose"}, "Print one line per request and reply. Example: --verbose");
     const QCommandLineOption fault("fault", "Add a fault, for every supply or for supply K with \"K:\" in front; "
-                                   "repeatable. Example: --fault 2:late,fn=3,times=1 (see below)", "SPEC");
+                                   "repeatable. Example: --fault 2:late,fn=3,times=1 (see below)", "FAULT");
     const QCommandLineOption vmax("voltage-max", "Highest settable voltage (default 60). Example: --voltage-max 30",
                                   "V", "60");
     const QCommandLineOption imax("current-max", "Highest settable current (default 20). Example: --current-max 10",

@@ -125,7 +125,7 @@ QString SimConsole::help()
     return QStringLiteral(
         "Commands (SUPPLY: number from 1, IP address, or all):\n"
         "  list                      every supply: output, function, alarm, values\n"
-        "  fault SUPPLY SPEC         add a fault, e.g. fault 1 late,fn=3,times=2\n"
+        "  fault SUPPLY FAULT        add a fault, e.g. fault 1 late,fn=3,times=2\n"
         "  clear SUPPLY              remove every fault\n"
         "  output SUPPLY on|off      switch the output from the front panel\n"
         "  alarm SUPPLY CODE         raise alarm code 1-31 (switches the output off), 0 clears\n"

@@ -72,7 +72,7 @@ struct SupplyConfig {
     quint16 modbusPort = 502;
     quint16 udpPort = 7000;
     quint8 deviceAddress = 1;
-    // "model/specification/manufacturer", at most 40 bytes on the wire
+    // "model/rating/manufacturer", at most 40 bytes on the wire
     QByteArray identity = "KLV2400/60V 20A 1200W/KLV Power Systems";
     float voltageMin = 0, voltageMax = 60;
     float currentMin = 0, currentMax = 20;

@@ -82,11 +82,11 @@ void TestDiscoveryFrames::identityFields_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("specification");
+    QTest::addColumn<QString>("rating");
     QTest::addColumn<QString>("manufacturer");
     QTest::newRow("three fields") << QByteArray("KLV2400-6020/60V 20A 1200W/KLV Power")
                                   << "KLV2400-6020" << "60V 20A 1200W" << "KLV Power";
-    QTest::newRow("empty specification") << QByteArray("KLV2400//KLV Power") << "KLV2400" << "" << "KLV Power";
+    QTest::newRow("empty rating") << QByteArray("KLV2400//KLV Power") << "KLV2400" << "" << "KLV Power";
     QTest::newRow("model only") << QByteArray("KLV2400") << "KLV2400" << "" << "";
     QTest::newRow("two fields") << QByteArray("KLV2400/60V") << "KLV2400" << "60V" << "";
     QTest::newRow("extra field ignored") << QByteArray("KLV2400/60V/Acme/x") << "KLV2400" << "60V" << "Acme";
@@ -97,13 +97,13 @@ void TestDiscoveryFrames::identityFields()
 {
     QFETCH(QByteArray, text);
     QFETCH(QString, model);
-    QFETCH(QString, specification);
+    QFETCH(QString, rating);
     QFETCH(QString, manufacturer);
     const std::optional<DeviceIdentity> id = parseIdentityReply(identityReply(0x07, text));
     QVERIFY(id.has_value());
     QCOMPARE(int(id->devAddr), 7);
     QCOMPARE(id->model, model);
-    QCOMPARE(id->specification, specification);
+    QCOMPARE(id->rating, rating);
     QCOMPARE(id->manufacturer, manufacturer);
 }
 
@@ -147,7 +147,7 @@ void TestDiscoveryFrames::modelTest_data()
     QTest::newRow("lower case") << QByteArray("klv2400/60V/Acme") << false;
     QTest::newRow("mixed case") << QByteArray("Klv2400/60V/Acme") << false;
     QTest::newRow("other model") << QByteArray("KLV2300/60V/Acme") << false;
-    QTest::newRow("name only in specification") << QByteArray("XYZ/KLV2400/Acme") << false;
+    QTest::newRow("name only in the rating field") << QByteArray("XYZ/KLV2400/Acme") << false;
     QTest::newRow("name only in manufacturer") << QByteArray("XYZ/60V/KLV2400") << false;
 }
 

@@ -178,12 +178,12 @@ void TestNetBadInputUdp::identityTextIsPlainText_data()
 {
     QTest::addColumn<QByteArray>("text");   // the 40-byte identity field and what follows it
     QTest::addColumn<bool>("card");
-    QTest::addColumn<QString>("specification");
+    QTest::addColumn<QString>("rating");
     QTest::addColumn<QString>("manufacturer");
 
     // 40 bytes without a NUL, then bytes that are not part of the field.
-    const QByteArray full = "KLV2400/SPEC-ABCDEFGHIJ/MAKER-0123456789";
-    QTest::newRow("no NUL in the field") << full + "TAIL-NOT-SHOWN" << true << "SPEC-ABCDEFGHIJ"
+    const QByteArray full = "KLV2400/RATING-ABCDEFGH/MAKER-0123456789";
+    QTest::newRow("no NUL in the field") << full + "TAIL-NOT-SHOWN" << true << "RATING-ABCDEFGH"
                                          << "MAKER-0123456789";
     QTest::newRow("GBK, not UTF-8") << QByteArray("KLV2400/60V/\xb5\xe7\xd4\xb4") << true << "60V"
                                     << QString::fromUtf8("电源");
@@ -204,7 +204,7 @@ void TestNetBadInputUdp::identityTextIsPlainText()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, card);
-    QFETCH(QString, specification);
+    QFETCH(QString, rating);
     QFETCH(QString, manufacturer);
 
     FakeSupply supply;
@@ -220,7 +220,7 @@ void TestNetBadInputUdp::identityTextIsPlainText()
     if (!card)
         return;
     DevBriefInfoWidget *first = shown.last();   // newest on top
-    QCOMPARE(discovery::text(first, "lab_specification"), specification);
+    QCOMPARE(discovery::text(first, "lab_specification"), rating);
     QCOMPARE(discovery::text(first, "lab_manufacturer"), manufacturer);
     for (const char *name : {"lab_specification", "lab_manufacturer", "lab_IPAddr"})
         QCOMPARE(first->findChild<QLabel *>(QLatin1String(name))->textFormat(), Qt::PlainText);
