@@ -233,10 +233,8 @@ void RowReader::refuse(Refusal why)
     refused = why;
     count = 0;
     unended = QByteArray();
+    curves = Curves();   // give the memory back at once
     resizeCurves(0);
-    curves.times.squeeze();   // give the memory back at once
-    curves.voltages.squeeze();
-    curves.currents.squeeze();
 }
 
 Curves RowReader::takeCurves()
