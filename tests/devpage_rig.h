@@ -1,42 +1,24 @@
 #pragma once
 
-// Helpers for the device-page tests: reading the simulator's record of the
-// frames it received, collecting the application log, and watching the
-// program's top-level windows (message boxes, busy indicator).
+// Helpers for the device-page tests: a simulated supply on a loopback
+// address, the frames it received, and the application log.
 
 #include "capplog.h"
 #include "simsupply.h"
 #include "testsupport.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QEventLoop>
-#include <QLabel>
-#include <QMessageBox>
 #include <QPair>
-#include <QTimer>
 
-#include <cstring>
-#include <functional>
+#include <algorithm>
+#include <memory>
 
 namespace devpage {
 
-inline quint32 floatBits(float value)
-{
-    quint32 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-inline quint16 be16(const QByteArray &frame, int at)
-{
-    return quint16((quint8(frame.at(at)) << 8) | quint8(frame.at(at + 1)));
-}
+inline quint16 be16(const QByteArray &f, int at) { return quint16((quint8(f.at(at)) << 8) | quint8(f.at(at + 1))); }
 
 // One single-value write (function 0x10) as the supply received it.
 struct Write {
-    int unit;
-    int reg;
+    int unit, reg;
     quint32 value;
     bool operator==(const Write &o) const { return unit == o.unit && reg == o.reg && value == o.value; }
 };
@@ -44,40 +26,41 @@ struct Write {
 inline QList<Write> writesSeen(const klvsim::SimSupply &sim)
 {
     QList<Write> writes;
-    for (const QByteArray &frame : sim.modbusRequests())
-        if (frame.size() == 17 && quint8(frame.at(7)) == 0x10)
-            writes.append({quint8(frame.at(6)), be16(frame, 8), (quint32(be16(frame, 13)) << 16) | be16(frame, 15)});
+    for (const QByteArray &f : sim.modbusRequests())
+        if (f.size() == 17 && quint8(f.at(7)) == 0x10)
+            writes.append({quint8(f.at(6)), be16(f, 8), (quint32(be16(f, 13)) << 16) | be16(f, 15)});
     return writes;
-}
-
-inline QList<int> writtenRegisters(const klvsim::SimSupply &sim)
-{
-    QList<int> regs;
-    for (const Write &w : writesSeen(sim))
-        regs << w.reg;
-    return regs;
 }
 
 // Register-read requests (function 0x03) for the given start address.
 inline int readsAt(const klvsim::SimSupply &sim, int address)
 {
     int n = 0;
-    for (const QByteArray &frame : sim.modbusRequests())
-        if (frame.size() == 12 && quint8(frame.at(7)) == 0x03 && be16(frame, 8) == address)
-            ++n;
+    for (const QByteArray &f : sim.modbusRequests())
+        n += f.size() == 12 && quint8(f.at(7)) == 0x03 && be16(f, 8) == address;
     return n;
 }
 
-inline klvsim::FaultRule fault(klvsim::FaultKind kind, int function, int address, int remaining = -1,
-                               int delayMs = 0)
+// A fault on requests of the given function and address (-1: any).
+inline klvsim::FaultRule fault(klvsim::FaultKind kind, int function, int address, int remaining = -1, int delayMs = 0)
 {
     klvsim::FaultRule rule;
-    rule.kind = kind;
-    rule.function = function;
-    rule.address = address;
-    rule.remaining = remaining;
-    rule.delayMs = delayMs;
+    rule.kind = kind, rule.function = function, rule.address = address;
+    rule.remaining = remaining, rule.delayMs = delayMs;
     return rule;
+}
+
+// A started supply; a VI set point makes the load give a live reading.
+inline std::unique_ptr<klvsim::SimSupply> startSim(const QString &ip, klvsim::SupplyConfig config = {})
+{
+    config.address = QHostAddress(ip);
+    std::unique_ptr<klvsim::SimSupply> sim(new klvsim::SimSupply(config));
+    QString error;
+    if (!sim->start(&error))
+        qFatal("simulated supply did not start: %s", qPrintable(error));
+    sim->setFloatValue(82, 24.5f);
+    sim->setFloatValue(84, 3.25f);
+    return sim;
 }
 
 // Every line the program writes to the application log while alive.
@@ -92,73 +75,17 @@ public:
     // A line ends with the message, after the time stamp and the type prefix.
     bool has(const QString &message, int type) const
     {
-        for (const auto &line : lines)
-            if (line.second == type && line.first.endsWith(message))
-                return true;
-        return false;
+        return std::any_of(lines.begin(), lines.end(), [&](const QPair<QString, int> &line) {
+            return line.second == type && line.first.endsWith(message);
+        });
     }
     int count(const QString &fragment) const
     {
-        int n = 0;
-        for (const auto &line : lines)
-            n += line.first.contains(fragment) ? 1 : 0;
-        return n;
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const QPair<QString, int> &line) { return line.first.contains(fragment); }));
     }
     QList<QPair<QString, int>> lines;
 };
-
-// Calls visit() for every visible top-level widget every few milliseconds:
-// runs inside the program's nested event loops as well.
-class WindowWatcher : public QObject
-{
-public:
-    explicit WindowWatcher(std::function<void(QWidget *)> visit) : visit(std::move(visit))
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (w->isVisible())
-                    this->visit(w);
-        });
-        timer.start(5);
-    }
-
-private:
-    std::function<void(QWidget *)> visit;
-    QTimer timer;
-};
-
-// Runs call from inside an event loop, as a slot of the running program
-// would run: deferred deletions then wait for that loop, not the next one.
-inline void runInEventLoop(const std::function<void()> &call)
-{
-    QEventLoop loop;
-    QTimer::singleShot(0, &loop, [&] {
-        call();
-        loop.quit();
-    });
-    loop.exec();
-}
-
-inline bool isBusyIndicator(QWidget *w)
-{
-    return w->inherits("frmProgressWait");
-}
-
-inline QStringList labelTexts(QWidget *w)
-{
-    QStringList texts;
-    for (QLabel *label : w->findChildren<QLabel *>())
-        texts << label->text();
-    return texts;
-}
-
-inline bool busyIndicatorShown()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (isBusyIndicator(w) && w->isVisible())
-            return true;
-    return false;
-}
 
 template <typename T>
 T *child(QObject *parent, const char *name)

@@ -13,9 +13,9 @@
 
 namespace drivertest {
 
-inline QByteArray hex(const char *text)
+inline QByteArray hex(const char *text)   // spaces are skipped
 {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+    return QByteArray::fromHex(text);
 }
 
 inline quint16 frameId(const QByteArray &frame)
@@ -23,24 +23,32 @@ inline quint16 frameId(const QByteArray &frame)
     return quint16(quint8(frame.at(0)) << 8 | quint8(frame.at(1)));
 }
 
-// Today's log file as text.
-inline QString logText()
+// Lines of today's log file containing fragment.
+inline int logCount(const QString &fragment)
 {
     QFile file(QStringLiteral("log/KLV2400_Log_%1.txt")
                    .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll()).count(fragment)
+                                                            : 0;
 }
 
-// Information lines of today's log file carrying exactly message.
-inline int logCount(const QString &message)
+// A well-formed reply to each request, as a supply makes it.
+inline QByteArray goodReply(const QByteArray &request)
 {
-    const QString suffix = QString::fromUtf8("提示: ") + message;
-    int count = 0;
-    for (const QString &line : logText().split(QLatin1Char('\n')))
-        count += line.endsWith(suffix) ? 1 : 0;
-    return count;
+    QByteArray pdu;
+    switch (quint8(request.at(7))) {
+    case 0x03:   // data bytes 01 02 03 ...
+        for (pdu = hex("03") + char(2 * quint8(request.at(11))); pdu.size() < 2 + quint8(pdu.at(1));)
+            pdu.append(char(pdu.size() - 1));
+        break;
+    case 0x10: pdu = request.mid(7, 5); break;   // function, address, count
+    case 0x40: pdu = request.mid(7, 3) + request.at(10); break;
+    case 0x41: pdu = hex("41 00 00 00 01 00 00 00 0a"); break;
+    case 0x42: pdu = QByteArray(1, char(0x42)) + request.mid(8, 2) + QByteArray("AB\0", 3); break;
+    }
+    QByteArray reply = request.left(4);
+    reply.append(char((pdu.size() + 1) >> 8)).append(char((pdu.size() + 1) & 0xFF));
+    return reply.append(request.at(6)).append(pdu);
 }
 
 // A bare Modbus TCP peer on port 502 that answers each request with what
@@ -61,22 +69,17 @@ public:
         return server.listen(address, 502);
     }
 
-    Responder respond;
+    Responder respond = goodReply;
     QList<QByteArray> requests;
 
 private:
     void read(QTcpSocket *socket)
     {
         buffer += socket->readAll();
-        while (buffer.size() >= 6) {
-            const int size = 6 + (quint8(buffer.at(4)) << 8 | quint8(buffer.at(5)));
-            if (buffer.size() < size)
-                return;
-            const QByteArray request = buffer.left(size);
+        for (int size; buffer.size() >= 6 && buffer.size() >= (size = 6 + frameId(buffer.mid(4)));) {
+            requests.append(buffer.left(size));
             buffer.remove(0, size);
-            requests.append(request);
-            const QByteArray reply = respond ? respond(request) : QByteArray();
-            if (!reply.isEmpty())
+            if (const QByteArray reply = respond(requests.last()); !reply.isEmpty())
                 socket->write(reply);
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-// Answers the program's modal file dialogs the way an operator would: picks
-// the given file, or cancels when the file is empty.
+// Answers the program's modal file dialogs as an operator would: picks the
+// given file, or cancels when the file is empty.
 
 #include <QApplication>
 #include <QFileDialog>
@@ -18,7 +18,6 @@ public:
         connect(&timer, &QTimer::timeout, this, &FileDialogAnswerer::poll);
         timer.start(10);
     }
-
     QStringList titles;                 // one per dialog shown
     std::function<void()> afterPicking; // runs once the dialog has accepted the file
 
@@ -35,10 +34,7 @@ private:
                 dialog->reject();
                 continue;
             }
-            dialog->selectFile(file);
-            // selectFile() leaves the name field alone once it has the focus,
-            // and accept() reads that field: without this the dialog stays
-            // open whenever the focus arrived before this poll.
+            dialog->selectFile(file);   // leaves a focused name field alone, and accept() reads that field
             if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
                 name->setText(file);
             static_cast<QDialog *>(dialog)->accept();   // the file dialog's own checks run
@@ -46,7 +42,6 @@ private:
                 afterPicking();
         }
     }
-
     QString file;
     QTimer timer;
 };

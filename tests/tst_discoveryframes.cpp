@@ -1,34 +1,29 @@
-// The UDP datagrams of discovery and the device cards, byte for byte.
+// The UDP datagrams of discovery and the device cards, byte for byte, and
+// which adapters the discovery broadcast may leave through.
+#include "adapterlist.h"
 #include "discoveryframes.h"
 #include "testsupport.h"
 
 #include <QTextCodec>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(QList<AdapterInfo>)
+
 namespace {
 
-QByteArray identityReply(quint8 devAddr, const QByteArray &text, int size = 81)
-{
-    QByteArray reply(size, '\0');
-    reply[0] = char(devAddr);
-    reply[1] = char(0x42);
-    reply[2] = char(0x50);
-    for (int i = 0; i < text.size() && 3 + i < size; ++i)
-        reply[3 + i] = text.at(i);
-    // Junk where nothing may be read: right after the 40-byte text field.
-    for (int i = 43; i < size; ++i)
-        reply[i] = 'Z';
-    return reply;
-}
+// Bytes 2 and 79-80 (the CRC) are junk: never read, never checked.
+QByteArray identityReply(const QByteArray &text, int size = 81)
+{ return (QByteArray("\x07\x42\x50", 3) + text.left(40).leftJustified(40, '\0')).leftJustified(size, 'Z', true); }
 
 QByteArray statusReply(quint8 byte5, quint8 byte6, const QByteArray &values, int size = 21)
+{ return (QByteArray(5, char(0xA5)) + char(byte5) + char(byte6) + values).leftJustified(size, char(0xA5), true); }
+
+AdapterInfo adapter(const char *name, const QStringList &ips, const char *mac, QNetworkInterface::InterfaceFlags flags)
 {
-    QByteArray reply(size, char(0xA5));   // address, function, count and CRC are junk: unread
-    reply[5] = char(byte5);
-    reply[6] = char(byte6);
-    for (int i = 0; i < values.size() && 7 + i < size; ++i)
-        reply[7 + i] = values.at(i);
-    return reply;
+    AdapterInfo a{flags, mac, name, {}};
+    for (const QString &ip : ips)
+        a.addresses << QHostAddress(ip);
+    return a;
 }
 
 } // namespace
@@ -39,207 +34,123 @@ class TestDiscoveryFrames : public QObject
     TempWorkDir workDir;
 
 private slots:
-    void requests_data();
     void requests();
-    void identityFields_data();
-    void identityFields();
-    void identityTextStopsAtFieldEnd();
-    void identityLengthMustBe81_data();
-    void identityLengthMustBe81();
-    void modelTest_data();
-    void modelTest();
-    void identityEncodings();
-    void statusDecoding_data();
-    void statusDecoding();
-    void statusLengthMustBe21_data();
-    void statusLengthMustBe21();
+    void identity_data();
+    void identity();
+    void onlyExactLengths();
+    void status_data();
+    void status();
+    void candidates_data();
+    void candidates();
 };
-
-void TestDiscoveryFrames::requests_data()
-{
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("discovery") << discoveryRequest() << QByteArray::fromHex("0042EEEE6DDC");
-    QTest::newRow("status addr 1") << statusRequest(1) << QByteArray::fromHex("010300080008C5CE");
-    QTest::newRow("status addr 0x11") << statusRequest(0x11) << QByteArray::fromHex("110300080008C75E");
-    QTest::newRow("status addr 0xFE") << statusRequest(0xFE) << QByteArray::fromHex("FE0300080008D1C1");
-    QTest::newRow("clear alarm addr 1") << clearAlarmCommand(1)
-                                        << QByteArray::fromHex("0110002A00020400000001B008");
-    QTest::newRow("clear alarm addr 0x11") << clearAlarmCommand(0x11)
-                                           << QByteArray::fromHex("1110002A00020400000001E4C8");
-    QTest::newRow("clear alarm addr 0xFE") << clearAlarmCommand(0xFE)
-                                           << QByteArray::fromHex("FE10002A00020400000001831F");
-}
 
 void TestDiscoveryFrames::requests()
 {
-    QFETCH(QByteArray, frame);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(frame.toHex(' '), expected.toHex(' '));
+    QCOMPARE(discoveryRequest().toHex() + statusRequest(0x11).toHex() + clearAlarmCommand(0xFE).toHex(),
+             QByteArray("0042eeee6ddc" "110300080008c75e" "fe10002a00020400000001831f"));
 }
 
-void TestDiscoveryFrames::identityFields_data()
+void TestDiscoveryFrames::identity_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("rating");
     QTest::addColumn<QString>("manufacturer");
-    QTest::newRow("three fields") << QByteArray("KLV2400-6020/60V 20A 1200W/KLV Power")
-                                  << "KLV2400-6020" << "60V 20A 1200W" << "KLV Power";
-    QTest::newRow("empty rating") << QByteArray("KLV2400//KLV Power") << "KLV2400" << "" << "KLV Power";
-    QTest::newRow("model only") << QByteArray("KLV2400") << "KLV2400" << "" << "";
-    QTest::newRow("two fields") << QByteArray("KLV2400/60V") << "KLV2400" << "60V" << "";
-    QTest::newRow("extra field ignored") << QByteArray("KLV2400/60V/Acme/x") << "KLV2400" << "60V" << "Acme";
-    QTest::newRow("empty text") << QByteArray() << "" << "" << "";
+    QTest::addColumn<bool>("klv2400");
+    QTest::newRow("three fields") << QByteArray("KLV2400-6020/60V 20A 1200W/KLV Power") << "KLV2400-6020"
+                                  << "60V 20A 1200W" << "KLV Power" << true;
+    // 40 bytes without a NUL: the text ends with the field, not in the junk after it.
+    QTest::newRow("no NUL") << QByteArray("KLV2400/0123456789012345678901234567/ACME") << "KLV2400"
+                            << "0123456789012345678901234567" << "ACM" << true;
+    QTest::newRow("NUL ends it") << QByteArray("KLV2400/60V/Acme\0/more", 22) << "KLV2400" << "60V" << "Acme" << true;
+    QTest::newRow("UTF-8") << QByteArray("KLV2400/60V/深圳电源") << "KLV2400" << "60V" << "深圳电源" << true;
+    QTest::newRow("GBK") << QTextCodec::codecForName("GBK")->fromUnicode("KLV2400/60V/深圳电源") << "KLV2400" << "60V"
+                         << "深圳电源" << true;
+    QTest::newRow("inside a longer model, extra field") << QByteArray("NEW-KLV2400A//Acme/x") << "NEW-KLV2400A" << ""
+                                                        << "Acme" << true;
+    QTest::newRow("lower case") << QByteArray("klv2400/60V") << "klv2400" << "60V" << "" << false;
+    QTest::newRow("only in the rating") << QByteArray("XYZ/KLV2400/Acme") << "XYZ" << "KLV2400" << "Acme" << false;
 }
 
-void TestDiscoveryFrames::identityFields()
+void TestDiscoveryFrames::identity()
 {
     QFETCH(QByteArray, text);
-    QFETCH(QString, model);
-    QFETCH(QString, rating);
-    QFETCH(QString, manufacturer);
-    const std::optional<DeviceIdentity> id = parseIdentityReply(identityReply(0x07, text));
+    const std::optional<DeviceIdentity> id = parseIdentityReply(identityReply(text));
     QVERIFY(id.has_value());
     QCOMPARE(int(id->devAddr), 7);
-    QCOMPARE(id->model, model);
-    QCOMPARE(id->rating, rating);
-    QCOMPARE(id->manufacturer, manufacturer);
+    QTEST(id->model, "model");
+    QTEST(id->rating, "rating");
+    QTEST(id->manufacturer, "manufacturer");
+    QTEST(namesKlv2400(id->model), "klv2400");
 }
 
-void TestDiscoveryFrames::identityTextStopsAtFieldEnd()
+void TestDiscoveryFrames::onlyExactLengths()
 {
-    // A text filling all 40 bytes has no terminator: byte 43 on is not text.
-    const QByteArray full = "KLV2400/0123456789012345678901234567/ACME";   // 41 bytes
-    std::optional<DeviceIdentity> id = parseIdentityReply(identityReply(0xFE, full));
-    QVERIFY(id.has_value());
-    QCOMPARE(int(id->devAddr), 0xFE);
-    QCOMPARE(id->manufacturer, QStringLiteral("ACM"));
-
-    // The first zero byte ends the text even when more follows.
-    QByteArray reply = identityReply(1, QByteArray("KLV2400/60V/Acme\0/more", 22));
-    id = parseIdentityReply(reply);
-    QVERIFY(id.has_value());
-    QCOMPARE(id->manufacturer, QStringLiteral("Acme"));
+    for (int n = 0; n <= 128; ++n) {
+        QCOMPARE(parseIdentityReply(identityReply("KLV2400/60V/Acme", n)).has_value(), n == 81);
+        QCOMPARE(parseStatusReply(statusReply(0, 0x31, QByteArray(12, '\0'), n)).has_value(), n == 21);
+    }
 }
 
-void TestDiscoveryFrames::identityLengthMustBe81_data()
+void TestDiscoveryFrames::status_data()
 {
-    QTest::addColumn<int>("size");
-    QTest::newRow("80") << 80;
-    QTest::newRow("82") << 82;
-    QTest::newRow("43") << 43;
-    QTest::newRow("empty") << 0;
-}
-
-void TestDiscoveryFrames::identityLengthMustBe81()
-{
-    QFETCH(int, size);
-    QVERIFY(!parseIdentityReply(identityReply(1, "KLV2400/60V/Acme", size)).has_value());
-}
-
-void TestDiscoveryFrames::modelTest_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("exact") << QByteArray("KLV2400/60V/Acme") << true;
-    QTest::newRow("inside a longer model") << QByteArray("NEW-KLV2400-6020A/60V/Acme") << true;
-    QTest::newRow("lower case") << QByteArray("klv2400/60V/Acme") << false;
-    QTest::newRow("mixed case") << QByteArray("Klv2400/60V/Acme") << false;
-    QTest::newRow("other model") << QByteArray("KLV2300/60V/Acme") << false;
-    QTest::newRow("name only in the rating field") << QByteArray("XYZ/KLV2400/Acme") << false;
-    QTest::newRow("name only in manufacturer") << QByteArray("XYZ/60V/KLV2400") << false;
-}
-
-void TestDiscoveryFrames::modelTest()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, accepted);
-    const std::optional<DeviceIdentity> id = parseIdentityReply(identityReply(1, text));
-    QVERIFY(id.has_value());
-    QCOMPARE(namesKlv2400(id->model), accepted);
-}
-
-void TestDiscoveryFrames::identityEncodings()
-{
-    const QString manufacturer = QStringLiteral("深圳电源");
-    std::optional<DeviceIdentity> id =
-        parseIdentityReply(identityReply(1, "KLV2400/60V/" + manufacturer.toUtf8()));
-    QVERIFY(id.has_value());
-    QCOMPARE(id->manufacturer, manufacturer);
-#ifndef Q_OS_WIN
-    QTextCodec *gbk = QTextCodec::codecForName("GBK");
-    QVERIFY(gbk);
-    id = parseIdentityReply(identityReply(1, "KLV2400/60V/" + gbk->fromUnicode(manufacturer)));
-    QVERIFY(id.has_value());
-    QCOMPARE(id->manufacturer, manufacturer);
-#endif
-}
-
-void TestDiscoveryFrames::statusDecoding_data()
-{
-    QTest::addColumn<int>("byte5");
-    QTest::addColumn<int>("byte6");
+    QTest::addColumn<int>("bytes56");   // alarm << 3; function << 4 | output
     QTest::addColumn<QByteArray>("values");
-    QTest::addColumn<QString>("testFunc");
-    QTest::addColumn<QString>("outputState");
+    QTest::addColumn<QStringList>("texts");   // function, output state, voltage, current, power
     QTest::addColumn<bool>("alarm");
-    QTest::addColumn<QString>("voltage");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("power");
-
-    const QByteArray v125 = QByteArray::fromHex("41480000" "3FC00000" "41960000");   // 12.5, 1.5, 18.75
-    QTest::newRow("SEQ on") << 0x00 << 0x31 << v125 << "SEQ" << "ON" << false
-                            << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("VI off") << 0x00 << 0x00 << v125 << "VI" << "OFF" << false
-                            << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("CHAR on") << 0x00 << 0x41 << QByteArray(12, '\0') << "CHAR" << "ON" << false
-                             << "0.0000" << "0.0000" << "0.0000";
-    QTest::newRow("code 1 has no name") << 0x00 << 0x10 << QByteArray(12, '\0') << "" << "OFF" << false
-                                        << "0.0000" << "0.0000" << "0.0000";
-    QTest::newRow("unused bits ignored") << 0x07 << 0x0E << v125 << "VI" << "OFF" << false
-                                         << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("OC replaces the output state") << 0x18 << 0x01 << v125 << "VI" << "OC" << true
-                                                  << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("FAULT") << 0x80 << 0x00 << v125 << "VI" << "FAULT" << true
-                           << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("code 7 is shown as NULL") << 0x38 << 0x31 << v125 << "SEQ" << "NULL" << true
-                                             << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("codes past the tables show numbers") << 0xF8 << 0xF1 << v125 << "15" << "31" << true
-                                                        << "12.5000" << "1.5000" << "18.7500";
-    QTest::newRow("negative and rounding") << 0x00 << 0x00 << QByteArray::fromHex("C1200000" "3DFCD35B" "00000000")
-                                           << "VI" << "OFF" << false << "-10.0000" << "0.1235" << "0.0000";
+    const QByteArray v = QByteArray::fromHex("41480000" "3FC00000" "41960000");   // 12.5, 1.5, 18.75
+    const QStringList shown = {"12.5000", "1.5000", "18.7500"};
+    QTest::newRow("SEQ on") << 0x0031 << v << QStringList{"SEQ", "ON"} + shown << false;
+    QTest::newRow("unused bits ignored") << 0x070E << v << QStringList{"VI", "OFF"} + shown << false;
+    QTest::newRow("OC replaces the output state") << 0x1801 << v << QStringList{"VI", "OC"} + shown << true;
+    QTest::newRow("code 7 shown as NULL") << 0x3841 << v << QStringList{"CHAR", "NULL"} + shown << true;
+    QTest::newRow("codes past the tables") << 0xF8F1 << v << QStringList{"15", "31"} + shown << true;
+    QTest::newRow("negative and rounding") << 0x0010 << QByteArray::fromHex("C1200000" "3DFCD35B" "00000000")
+                                           << QStringList{"", "OFF", "-10.0000", "0.1235", "0.0000"} << false;
 }
 
-void TestDiscoveryFrames::statusDecoding()
+void TestDiscoveryFrames::status()
 {
-    QFETCH(int, byte5);
-    QFETCH(int, byte6);
+    QFETCH(int, bytes56);
     QFETCH(QByteArray, values);
-    const std::optional<BriefStatus> status = parseStatusReply(statusReply(quint8(byte5), quint8(byte6), values));
+    const std::optional<BriefStatus> status = parseStatusReply(statusReply(bytes56 >> 8, bytes56 & 0xFF, values));
     QVERIFY(status.has_value());
-    const BriefStatusTexts texts = briefStatusTexts(*status);
-    QTEST(texts.testFunc, "testFunc");
-    QTEST(texts.outputState, "outputState");
-    QTEST(texts.alarm, "alarm");
-    QTEST(texts.voltage, "voltage");
-    QTEST(texts.current, "current");
-    QTEST(texts.power, "power");
+    const BriefStatusTexts t = briefStatusTexts(*status);
+    QTEST((QStringList{t.testFunc, t.outputState, t.voltage, t.current, t.power}), "texts");
+    QTEST(t.alarm, "alarm");
 }
 
-void TestDiscoveryFrames::statusLengthMustBe21_data()
+void TestDiscoveryFrames::candidates_data()
 {
-    QTest::addColumn<int>("size");
-    QTest::newRow("20") << 20;
-    QTest::newRow("22") << 22;
-    QTest::newRow("8-byte clear-alarm echo") << 8;
-    QTest::newRow("empty") << 0;
+    using NI = QNetworkInterface;
+    const NI::InterfaceFlags usable = NI::IsUp | NI::IsRunning | NI::CanBroadcast | NI::CanMulticast;
+    QTest::addColumn<QList<AdapterInfo>>("adapters");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList one = {"192.168.1.20"}, taken = {"192.168.1.20(eth0)"}, none;
+    auto row = [&](const char *name, const char *mac, NI::InterfaceFlags flags, const QStringList &expected,
+                   const char *adapterName = "eth0") {
+        QTest::newRow(name) << QList<AdapterInfo>{adapter(adapterName, one, mac, flags)} << expected;
+    };
+    row("physical", "00:1A:2B:3C:4D:5E", usable, taken);
+    row("virtual prefix", "00:50:56:01:02:03", usable, none);
+    row("prefix 00:1c:14 in any case", "00:1C:14:01:02:03", usable, none);
+    row("other prefixes case-sensitive", "00:0c:29:01:02:03", usable, taken);
+    row("prefix only at the start", "01:00:50:56:02:03", usable, taken);
+    row("vmware in the name", "00:1A:2B:3C:4D:5E", usable, none, "my vmware bridge");
+    row("no multicast", "00:1A:2B:3C:4D:5E", NI::IsUp | NI::IsRunning | NI::CanBroadcast, none);
+    row("extra flag", "00:1A:2B:3C:4D:5E", usable | NI::IsPointToPoint, none);
+    QTest::newRow("IPv4 addresses only, each, in order")
+        << QList<AdapterInfo>{adapter("lo", {"127.0.0.1"}, "00:00:00:00:00:00",
+                                      NI::IsUp | NI::IsRunning | NI::IsLoopBack),
+                              adapter("eth1", {"fe80::1", "10.1.0.2", "192.168.7.9"}, "00:1A:2B:3C:4D:01", usable),
+                              adapter("eth0", {"10.0.0.2"}, "00:1A:2B:3C:4D:02", usable)}
+        << QStringList{"10.1.0.2(eth1)", "192.168.7.9(eth1)", "10.0.0.2(eth0)"};
 }
 
-void TestDiscoveryFrames::statusLengthMustBe21()
+void TestDiscoveryFrames::candidates()
 {
-    QFETCH(int, size);
-    QVERIFY(!parseStatusReply(statusReply(0, 0x31, QByteArray(12, '\0'), size)).has_value());
+    QFETCH(QList<AdapterInfo>, adapters);
+    QTEST(adapterCandidates(adapters), "expected");
 }
 
 QTEST_MAIN(TestDiscoveryFrames)
