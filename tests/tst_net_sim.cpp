@@ -1,5 +1,6 @@
 // The supply simulator is the peer of every network test of the program; this
 // pins what they rely on, seen by raw clients that build frames by hand.
+#include "devpage_rig.h"
 #include "simsupply.h"
 #include "simwire.h"
 #include "testsupport.h"
@@ -15,6 +16,7 @@
 #include <tuple>
 
 using namespace klvsim;
+using devpage::fault;
 
 namespace {
 QByteArray hex(const char *t) { return QByteArray::fromHex(t); }
@@ -62,12 +64,6 @@ struct Udp {
         return got;
     }
 };
-FaultRule rule(FaultKind kind, int function = -1, int remaining = -1, int delayMs = 0)
-{
-    FaultRule r;
-    std::tie(r.kind, r.function, r.remaining, r.delayMs) = std::tie(kind, function, remaining, delayMs);
-    return r;
-}
 } // namespace
 
 class TestNetSim : public QObject
@@ -171,7 +167,7 @@ void TestNetSim::faultyBytes()
         {K::ErrorByte, blockRead(3, 254), 185, 0xC2}, {K::ShortDevInfo, blockRead(4, 254), 180, 0x42},
         {K::Exception, writeReq(5, 1, 82, {1}), 9, 0x90}, {K::RefuseName, blockWrite(6, 50, "AB"), 9, 0xC0}};
     for (const auto &[kind, request, size, fn] : cases) {
-        sim->addFault(rule(kind, -1, 1));
+        sim->addFault(fault(kind, -1, -1, 1));
         const QByteArray r = client.transact(request, size);
         QVERIFY2(r.size() == size && uchar(r[7]) == fn && at16(r, 4) == size - 6, r.toHex().constData());
     }
@@ -181,25 +177,25 @@ void TestNetSim::faultyBytes()
 void TestNetSim::faultsOnTheStream()
 {
     // Silent: not answered and not carried out; the retried frame is.
-    sim->addFault(rule(FaultKind::Silent, -1, 1));
+    sim->addFault(fault(FaultKind::Silent, -1, -1, 1));
     client.send(writeReq(1, 1, 82, {fbits(31)}));
     QCOMPARE(client.quiet(150), QByteArray());
     QVERIFY(sim->floatValue(82) != 31.0f);
     QCOMPARE(client.transact(writeReq(1, 1, 82, {fbits(31)}), 12).size(), 12);
     QCOMPARE(sim->floatValue(82), 31.0f);
     // Delayed: nothing for a while, then the reply, and the one behind it in order.
-    sim->addFault(rule(FaultKind::Delay, 3, 1, 400));
+    sim->addFault(fault(FaultKind::Delay, 3, -1, 1, 400));
     client.send(readReq(5, 8, 8) + readReq(6, 8, 2));
     QCOMPARE(client.quiet(150), QByteArray());
     QCOMPARE(client.receive(38, 3000).mid(25, 2), hex("0006"));
     // Split: the reply arrives in pieces that make up the whole.
-    sim->addFault(rule(FaultKind::Split, 3, 1, 300));
+    sim->addFault(fault(FaultKind::Split, 3, -1, 1, 300));
     client.send(readReq(7, 8, 8));
     const QByteArray first = client.receive(1);
     QVERIFY(first.size() < 25);
     QCOMPARE(first + client.receive(25 - first.size(), 3000), hex("0007 0000 0013 01 03 10") + QByteArray(16, '\0'));
     // Never answer: this connection stays open and quiet; a fresh one is served.
-    sim->addFault(rule(FaultKind::NeverAnswer, -1, 1));
+    sim->addFault(fault(FaultKind::NeverAnswer, -1, -1, 1));
     client.send(readReq(8, 8, 8) + readReq(9, 8, 8));
     QCOMPARE(client.quiet(100), QByteArray());
     QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
@@ -207,7 +203,7 @@ void TestNetSim::faultsOnTheStream()
     QVERIFY(other.open("127.0.0.11"));
     QCOMPARE(other.transact(readReq(3, 8, 8), 25).size(), 25);
     // Drop: the connection closes without a byte.
-    sim->addFault(rule(FaultKind::Drop, 0x42, 1));
+    sim->addFault(fault(FaultKind::Drop, 0x42, -1, 1));
     other.send(blockRead(4, 254));
     QVERIFY(other.closed());
     QCOMPARE(other.socket.readAll(), QByteArray());
@@ -251,9 +247,9 @@ void TestNetSim::udpStatusClearAlarmAndFaults()
     QCOMPARE(answers.value(0).data(), withCrc(hex("0110002a0002")));
     QCOMPARE(sim->alarmCode(), 0);
     // UDP faults: silent once, one byte too many once; Modbus-only rules leave UDP alone.
-    FaultRule silent = rule(FaultKind::Silent, -1, 1), longer = rule(FaultKind::WrongLength, 3, 1);
+    FaultRule silent = fault(FaultKind::Silent, -1, -1, 1), longer = fault(FaultKind::WrongLength, 3, -1, 1);
     silent.channel = longer.channel = FaultChannel::Udp;
-    for (const FaultRule &r : {silent, longer, rule(FaultKind::Exception)})
+    for (const FaultRule &r : {silent, longer, fault(FaultKind::Exception, -1, -1)})
         sim->addFault(r);
     for (int size : {0, 22, 21}) {
         client.send(statusReq, "127.0.0.11");
