@@ -99,6 +99,7 @@ void logWritersOnSeveralThreadsNeverShareALine()
     TempWorkDir wd;
     LogReset reset;
     const int threads = 6, perThread = 400, width = 3000;   // long lines: a torn write is likely if unguarded
+    CAppLog::instance();   // made on the GUI thread first, as the window does
     std::vector<std::thread> writers;
     for (int t = 0; t < threads; ++t)
         writers.emplace_back([t] {
